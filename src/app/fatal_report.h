@@ -1,0 +1,32 @@
+// The fatal failure report: plain bytes written straight to standard output
+// when the store fails or memory runs out.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "directory/directory_file.h"
+
+namespace kovo {
+
+enum class FatalKind { InOutError, OutOfMemory };
+
+// Where the run failed; each has its own stable code location in the report.
+enum class FatalStep { TakeImages, Reopen, Write, Sync, Close };
+
+struct FatalFailure {
+  FatalKind Kind = FatalKind::InOutError;
+  FatalStep Step = FatalStep::Reopen;
+  int Code = 0;
+};
+
+FatalStep FatalStepOf(StoreStep step);
+
+// The message for an input/output error code ("I/O error %d" when unnamed).
+std::string InOutErrorMessage(int code);
+
+// "Exception <kind> in module <module> at <8 hex digits>." CR LF, then the
+// message with a closing "." unless it is empty or already has one.
+std::string FatalReportText(const FatalFailure& failure, std::string_view module_name);
+
+}  // namespace kovo

@@ -1,0 +1,49 @@
+#include "app/process_setup.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kovo {
+namespace {
+
+std::string AfterLastSlash(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace
+
+void EnsureStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    // open returns the lowest free descriptor, which is fd itself.
+    if (opened >= 0 && opened != fd) ::close(opened);
+  }
+}
+
+void IgnoreWriteSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+std::string ModuleName(const char* argv0) {
+  char path[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length > 0) return AfterLastSlash(std::string_view(path, static_cast<std::size_t>(length)));
+  return AfterLastSlash(argv0 != nullptr ? argv0 : "kovomaint");
+}
+
+void WriteAllBytes(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace kovo

@@ -1,0 +1,24 @@
+// What the process arranges before the run and needs at its end.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kovo {
+
+// Opens /dev/null on any of descriptors 0-2 that is closed, so that no file
+// the run opens can take the place of standard output.
+void EnsureStandardDescriptors();
+
+// A closed pipe or a file-size limit becomes a write error the run reports,
+// not death by signal.
+void IgnoreWriteSignals();
+
+// The executable's file name, after the last '/'.
+std::string ModuleName(const char* argv0);
+
+// Writes all bytes to fd, looping over short writes and interruptions; gives
+// up silently on any other error.
+void WriteAllBytes(int fd, std::string_view bytes);
+
+}  // namespace kovo

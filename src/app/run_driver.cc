@@ -1,0 +1,97 @@
+#include "app/run_driver.h"
+
+#include <new>
+
+#include "app/messages.h"
+#include "app/switch_table.h"
+#include "console/colour_code_writer.h"
+#include "directory/directory_file.h"
+#include "directory/maintenance_passes.h"
+
+namespace kovo {
+namespace {
+
+RunOutcome Refuse(Console& console, const char* line1, const char* line2) {
+  WriteCodedLine(console, line1);
+  WriteCodedLine(console, line2);
+  return RunOutcome{0, std::nullopt};
+}
+
+// Writes the text as it stands, in the current colours, and ends the run
+// with status 1.
+RunOutcome FatalMessage(Console& console, const char* text) {
+  console.Output.WriteString(text);
+  console.Output.WriteLineEnd();
+  return RunOutcome{1, std::nullopt};
+}
+
+RunOutcome Fatal(FatalFailure failure) { return RunOutcome{1, failure}; }
+
+// The phase text ending in "Working" stays up for the pause while work()
+// runs, then " DONE" is written over "Working".
+template <typename Work>
+void ShowPhase(RunContext& context, const char* text, Work work) {
+  WriteCoded(context.Screen, text);
+  context.Screen.Device.Pause(context.PhasePauseMs);
+  work();
+  WriteCodedLine(context.Screen, messages::kPhaseDone);
+}
+
+RunOutcome Maintain(RunContext& context, bool sort_requested) {
+  Console& console = context.Screen;
+  const std::unique_ptr<DirectoryImage> load = context.Allocate();
+  const std::unique_ptr<DirectoryImage> work = load ? context.Allocate() : nullptr;
+  if (!load || !work) return Fatal({FatalKind::OutOfMemory, FatalStep::TakeImages, 0});
+
+  DirectoryFile file(context.Files);
+  const LoadResult loaded = LoadDirectory(file, *load);
+  if (loaded.Failed == LoadStep::Open) {
+    console.Device.Beep();
+    WriteCodedLine(console, messages::kCannotLocate);
+    return RunOutcome{0, std::nullopt};
+  }
+  if (loaded.Failed == LoadStep::Read) {
+    console.Device.Beep();
+    return FatalMessage(console, messages::kBadOrCorrupt);
+  }
+  ShowPhase(context, messages::kReading, [] {});
+
+  const int kept = PackEntries(*load, *work);
+  if (sort_requested) ShowPhase(context, messages::kSorting, [&] { SortEntries(*work, kept); });
+
+  const StoreResult stored = StoreDirectory(file, *work, *load);
+  if (!stored.ok()) return Fatal({FatalKind::InOutError, FatalStepOf(stored.Failed), stored.Code});
+  ShowPhase(context, messages::kPacking, [] {});
+  return RunOutcome{0, std::nullopt};
+}
+
+}  // namespace
+
+std::unique_ptr<DirectoryImage> AllocateImage() {
+  return std::unique_ptr<DirectoryImage>(new (std::nothrow) DirectoryImage{});
+}
+
+void ShowBanner(Console& console) {
+  console.Device.ClearScreen();
+  WriteCodedLine(console, messages::kBanner1);
+  WriteCodedLine(console, messages::kBanner2);
+  WriteCodedLine(console, messages::kBanner3);
+}
+
+RunOutcome RunMaintenance(RunContext& context, const std::optional<std::string>& argument) {
+  const SwitchOutcome outcome = ClassifySwitch(argument);
+  ShowBanner(context.Screen);
+  switch (outcome) {
+    case SwitchOutcome::InvalidParameters:
+      return Refuse(context.Screen, messages::kInvalidParameters1, messages::kInvalidParameters2);
+    case SwitchOutcome::IncorrectSwitch:
+      return Refuse(context.Screen, messages::kIncorrectSwitch1, messages::kIncorrectSwitch2);
+    case SwitchOutcome::PackAndSort:
+      return Maintain(context, true);
+    case SwitchOutcome::PackOnly:
+      return Maintain(context, false);
+  }
+  return RunOutcome{0, std::nullopt};
+}
+
+}  // namespace kovo

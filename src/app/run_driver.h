@@ -1,0 +1,37 @@
+// One run of the utility: the switch, the banner, load, pack, sort when
+// asked, store, and one status line per phase.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/fatal_report.h"
+#include "console/standard_output.h"
+#include "directory/directory_entry.h"
+#include "directory/file_system.h"
+
+namespace kovo {
+
+// Hands out a zero-filled image, or nothing when memory runs out.
+using ImageAllocator = std::function<std::unique_ptr<DirectoryImage>()>;
+std::unique_ptr<DirectoryImage> AllocateImage();
+
+struct RunOutcome {
+  int ExitStatus = 0;
+  std::optional<FatalFailure> Fatal;  // to be reported before the process ends
+};
+
+struct RunContext {
+  Console& Screen;
+  FileSystem& Files;
+  ImageAllocator Allocate = AllocateImage;
+  std::uint32_t PhasePauseMs = 150;
+};
+
+RunOutcome RunMaintenance(RunContext& context, const std::optional<std::string>& argument);
+
+void ShowBanner(Console& console);
+
+}  // namespace kovo

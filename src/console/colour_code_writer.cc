@@ -1,0 +1,63 @@
+#include "console/colour_code_writer.h"
+
+#include <cstdint>
+
+namespace kovo {
+namespace {
+
+int DigitValue(char byte, int base) {
+  if (byte >= '0' && byte <= '9') return byte - '0';
+  if (base == 16 && byte >= 'A' && byte <= 'F') return byte - 'A' + 10;
+  if (base == 16 && byte >= 'a' && byte <= 'f') return byte - 'a' + 10;
+  return -1;
+}
+
+void ApplyPipeCode(Console& console, int value) {
+  if (value >= 1 && value <= 15) console.Device.SetForeground(static_cast<std::uint8_t>(value));
+  if (value >= 16 && value <= 23) console.Device.SetBackground(static_cast<std::uint8_t>(value - 16));
+}
+
+}  // namespace
+
+int PipeCodeValue(std::string_view code) {
+  code = code.substr(0, 2);
+  std::size_t i = 0;
+  while (i < code.size() && code[i] == ' ') ++i;
+  bool negative = false;
+  if (i < code.size() && (code[i] == '+' || code[i] == '-')) negative = code[i++] == '-';
+  int base = 10;
+  if (i < code.size() && code[i] == '$') {
+    base = 16;
+    ++i;
+  }
+  if (i == code.size()) return 0;
+  int value = 0;
+  for (; i < code.size(); ++i) {
+    const int digit = DigitValue(code[i], base);
+    if (digit < 0) return 0;
+    value = value * base + digit;
+  }
+  return negative ? -value : value;
+}
+
+void WriteCoded(Console& console, std::string_view text) {
+  text = text.substr(0, kMaxTextLength);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] != '|') {
+      console.Output.WriteChar(static_cast<std::uint8_t>(text[i]));
+      ++i;
+      continue;
+    }
+    ++i;
+    if (i < text.size()) ApplyPipeCode(console, PipeCodeValue(text.substr(i, 2)));
+    i += 2;
+  }
+}
+
+void WriteCodedLine(Console& console, std::string_view text) {
+  WriteCoded(console, text);
+  console.Output.WriteLineEnd();
+}
+
+}  // namespace kovo

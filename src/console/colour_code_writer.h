@@ -1,0 +1,19 @@
+// Texts with inline colours: "|" and the two bytes after it name a colour,
+// 1-15 a foreground and 16-23 a background 0-7.
+#pragma once
+
+#include <string_view>
+
+#include "console/standard_output.h"
+
+namespace kovo {
+
+// The value of a pipe code's text (the up to two bytes after "|"): optional leading spaces, an optional sign,
+// an optional "$" for hexadecimal, then at least one digit and nothing else.
+// Anything else is 0.
+int PipeCodeValue(std::string_view code);
+
+void WriteCoded(Console& console, std::string_view text);
+void WriteCodedLine(Console& console, std::string_view text);
+
+}  // namespace kovo

@@ -1,0 +1,58 @@
+// The console text device: its own cursor, current attribute and window over
+// a Screen. It interprets bell, backspace, line feed and carriage return,
+// wraps at the window's right edge at once and scrolls at its bottom.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "console/screen.h"
+#include "console/text_attribute.h"
+
+namespace kovo {
+
+inline constexpr int kMaxWindowRows = 234;
+inline constexpr int kMaxWindowColumns = 256;
+inline constexpr int kMaxRunLength = 256;
+
+class ConsoleDevice {
+ public:
+  explicit ConsoleDevice(Screen& screen) : screen_(screen) {}
+
+  // Reads the screen's size, cursor and the attribute under the cursor, and
+  // sets the window. A screen without size leaves the device inert.
+  void StartDevice();
+  // Places the visible cursor at the device's cursor.
+  void ShutdownDevice();
+  // After someone else wrote to the console, its cursor is no longer ours
+  // to place.
+  void ForgetCursor() { cursor_owned_ = false; }
+
+  void SetForeground(std::uint8_t colour) { attribute_ = WithForeground(attribute_, colour); }
+  void SetBackground(std::uint8_t colour) { attribute_ = WithBackground(attribute_, colour); }
+  void ClearScreen();
+  void MoveCursor(int column, int row);
+  void SetCursor(int column, int row);
+  void ScrollUp(int lines);
+  void DeviceWrite(const std::uint8_t* bytes, std::size_t count);
+  void Pause(std::uint32_t milliseconds);
+  void Beep();
+
+  std::uint8_t CurrentAttribute() const { return attribute_; }
+  CellPosition CursorCell() const { return {cursor_column_, cursor_row_}; }
+  const CellRect& Window() const { return window_; }
+  bool Active() const { return active_; }
+
+ private:
+  class Run;
+
+  Screen& screen_;
+  bool active_ = false;
+  bool cursor_owned_ = true;
+  std::uint8_t attribute_ = kDefaultAttribute;
+  CellRect window_{};
+  int cursor_column_ = -1;
+  int cursor_row_ = -1;
+};
+
+}  // namespace kovo
