@@ -2,6 +2,9 @@
 // it in place.
 #pragma once
 
+#include <string>
+#include <utility>
+
 #include "directory/directory_entry.h"
 #include "directory/file_system.h"
 
@@ -11,21 +14,21 @@ namespace kovo {
 // stays open until the store (or the end of the object).
 class DirectoryFile {
  public:
-  explicit DirectoryFile(FileSystem& files, const char* name = kDirectoryFileName)
-      : files_(files), name_(name) {}
+  explicit DirectoryFile(FileSystem& files, std::string name = kDirectoryFileName)
+      : files_(files), name_(std::move(name)) {}
   ~DirectoryFile();
   DirectoryFile(const DirectoryFile&) = delete;
   DirectoryFile& operator=(const DirectoryFile&) = delete;
 
   FileSystem& Files() { return files_; }
-  const char* Name() const { return name_; }
+  const char* Name() const { return name_.c_str(); }
   FileHandle Handle() const { return handle_; }
   void Adopt(FileHandle handle) { handle_ = handle; }
   FileHandle Release();
 
  private:
   FileSystem& files_;
-  const char* name_;
+  std::string name_;
   FileHandle handle_ = kNoFile;
 };
 
