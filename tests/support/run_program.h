@@ -1,0 +1,32 @@
+// Running the built programs as a user would: on a pseudo-terminal of a
+// chosen size, or with standard output sent to a file or a pipe.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kovo::testing {
+
+struct ProgramRun {
+  std::string Output;  // what the program wrote to its standard output
+  int Status = -1;     // the raw wait status
+  bool Exited() const;
+  int ExitCode() const;
+};
+
+enum class OutputTo { Terminal, File, ClosedPipe, Closed };
+
+struct ProgramOptions {
+  std::string Directory;            // the working directory
+  std::vector<std::string> Arguments;
+  OutputTo Output = OutputTo::Terminal;
+  int Columns = 80;
+  int Rows = 25;
+  std::optional<long> FileSizeLimit;  // RLIMIT_FSIZE for the program
+  std::string Term = "xterm";
+};
+
+ProgramRun RunProgram(const std::string& path, const ProgramOptions& options);
+
+}  // namespace kovo::testing
