@@ -52,18 +52,32 @@ void TerminalScreen::ScrollUp(const CellRect& area, int lines, std::uint8_t fill
   Send(out);
 }
 
-void TerminalScreen::PlaceCursor(CellPosition cell) { Send(sequences::CursorTo(cell)); }
+void TerminalScreen::PlaceCursor(CellPosition cell) {
+  std::string out;
+  AppendMoveTo(out, cell);
+  if (!out.empty()) Send(out);
+}
+
+void TerminalScreen::AppendMoveTo(std::string& out, CellPosition cell) {
+  if (cursor_known_ && cursor_.Column == cell.Column && cursor_.Row == cell.Row) return;
+  out += sequences::CursorTo(cell);
+  cursor_known_ = true;
+  cursor_ = cell;
+}
 
 void TerminalScreen::Bell() { Send(sequences::kBell); }
 
 void TerminalScreen::AppendCells(std::string& out, CellPosition first, const std::uint8_t* bytes,
-                                 int count, std::uint8_t attribute) const {
+                                 int count, std::uint8_t attribute) {
   const int visible = std::min(count, Size().Columns - first.Column);
   if (visible <= 0 || first.Row < 0 || first.Row >= Size().Rows) return;
-  out += sequences::CursorTo(first);
+  AppendMoveTo(out, first);
   out += sequences::Rendition(attribute);
   for (int i = 0; i < visible; ++i) AppendGlyph(out, bytes[i], encoding_);
   out += sequences::kResetRendition;
+  // After the last column a terminal holds its cursor there, waiting to wrap.
+  cursor_.Column = first.Column + visible;
+  cursor_known_ = cursor_.Column < Size().Columns;
 }
 
 // Line feeds at the bottom of a scroll region over the area's rows, sent in
@@ -71,13 +85,14 @@ void TerminalScreen::AppendCells(std::string& out, CellPosition first, const std
 // background on every terminal, whether it erases in the current background
 // or not. Exposed rows of another background are then painted with spaces.
 void TerminalScreen::AppendNativeScroll(std::string& out, const CellRect& area, int lines,
-                                        std::uint8_t fill) const {
+                                        std::uint8_t fill) {
   const int exposed = std::min(lines, area.Height());
   out += sequences::kResetRendition;
   out += sequences::ScrollRegion(area.Top, area.Bottom);
   out += sequences::CursorTo({area.Left, area.Bottom});
   for (int i = 0; i < exposed; ++i) out += sequences::kLineFeed;
-  out += sequences::kResetScrollRegion;
+  out += sequences::kResetScrollRegion;  // also homes the cursor on some terminals
+  cursor_known_ = false;
   if (IsDefaultBackground(fill)) return;
   const std::string blanks(static_cast<std::size_t>(area.Width()), ' ');
   for (int row = area.Bottom - exposed + 1; row <= area.Bottom; ++row) {
@@ -86,7 +101,7 @@ void TerminalScreen::AppendNativeScroll(std::string& out, const CellRect& area, 
   }
 }
 
-void TerminalScreen::AppendRepaint(std::string& out, const CellRect& area) const {
+void TerminalScreen::AppendRepaint(std::string& out, const CellRect& area) {
   std::uint8_t bytes[kMaxRepaintWidth];
   for (int row = area.Top; row <= area.Bottom; ++row) {
     int column = area.Left;

@@ -33,16 +33,20 @@ class TerminalScreen final : public Screen {
   static constexpr int kMaxRepaintWidth = 256;
 
   void AppendCells(std::string& out, CellPosition first, const std::uint8_t* bytes, int count,
-                   std::uint8_t attribute) const;
-  void AppendNativeScroll(std::string& out, const CellRect& area, int lines,
-                          std::uint8_t fill) const;
-  void AppendRepaint(std::string& out, const CellRect& area) const;
+                   std::uint8_t attribute);
+  void AppendNativeScroll(std::string& out, const CellRect& area, int lines, std::uint8_t fill);
+  void AppendRepaint(std::string& out, const CellRect& area);
   void Send(const std::string& out) const;
+  // Moves the terminal's cursor unless it is known to stand there already.
+  void AppendMoveTo(std::string& out, CellPosition cell);
 
   int fd_;
   GlyphEncoding encoding_;
   // What the terminal shows, as far as this screen drew it.
   MemoryScreen shadow_;
+  // Where the terminal's cursor stands, when that is certain.
+  bool cursor_known_ = false;
+  CellPosition cursor_;
 };
 
 // The screen for a descriptor: the terminal when it is a terminal with a

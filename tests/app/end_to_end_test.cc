@@ -1,1 +1,242 @@
+// The built kovomaint run as a user runs it: on a pseudo-terminal whose
+// output goes through a terminal emulator, or redirected to a file or pipe.
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include "directory/directory_entry.h"
+#include "support/directory_builder.h"
+#include "support/expected_screen.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+#include "support/vterm_screen.h"
+
+namespace kovo {
+namespace {
+
+using testing::DescribeDifferences;
+using testing::EmulatedTerminal;
+using testing::ExpectedScreen;
+using testing::ImageBytes;
+using testing::OutputTo;
+using testing::ProgramOptions;
+using testing::ProgramRun;
+
+const char kDiskFullReport[] =
+    "Exception EInOutError in module kovomaint at 00405C5E.\r\nDisk full.";
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  ProgramRun Run(std::vector<std::string> arguments, OutputTo output = OutputTo::Terminal,
+                 std::optional<long> file_size_limit = std::nullopt) {
+    ProgramOptions options;
+    options.Directory = dir_.Path();
+    options.Arguments = std::move(arguments);
+    options.Output = output;
+    options.Columns = columns_;
+    options.Rows = rows_;
+    options.FileSizeLimit = file_size_limit;
+    return testing::RunProgram(KOVOMAINT_PATH, options);
+  }
+  void UseTerminalSize(int columns, int rows) {
+    columns_ = columns;
+    rows_ = rows;
+  }
+  // Feeds what the run drew into an emulator of the run's terminal size.
+  std::unique_ptr<EmulatedTerminal> Emulate(const ProgramRun& run) const {
+    auto terminal = std::make_unique<EmulatedTerminal>(columns_, rows_);
+    terminal->Feed(run.Output);
+    return terminal;
+  }
+  void ExpectScreen(const EmulatedTerminal& terminal, const ExpectedScreen& expected) const {
+    EXPECT_EQ(DescribeDifferences(terminal, expected.Grid(), {0, 0, columns_ - 1, rows_ - 1}), "");
+    EXPECT_EQ(terminal.Cursor().Column, expected.Cursor().Column);
+    EXPECT_EQ(terminal.Cursor().Row, expected.Cursor().Row);
+    EXPECT_EQ(terminal.Bells(), expected.Bells());
+  }
+  void WriteDirectory(const std::string& bytes) const { testing::WriteFileBytes(File(), bytes); }
+  std::string File() const { return dir_.File("kovo.fon"); }
+  std::string Contents() const { return testing::ReadFileBytes(File()); }
+  std::vector<std::string> Names(int count) const {
+    return testing::FirstFields(testing::ImageFromBytes(Contents()), count);
+  }
+
+  testing::TempDir dir_;
+  int columns_ = 80;
+  int rows_ = 25;
+};
+
+const std::vector<std::string> kSortedNames = {"10 Downing", "Alpha", "alpha", "ALPHA2",
+                                               "beta", "zeta", "\xE1" "ber"};
+const std::vector<std::string> kPackedNames = {"beta", "Alpha", "\xE1" "ber", "alpha",
+                                               "ALPHA2", "zeta", "10 Downing"};
+
+TEST_F(EndToEndTest, SortRunDrawsBannerAndThreeStatusLinesAtEverySize) {
+  const std::pair<int, int> sizes[] = {{80, 25}, {30, 8}, {132, 50}};
+  for (const auto& [columns, rows] : sizes) {
+    SCOPED_TRACE(std::to_string(columns) + "x" + std::to_string(rows));
+    UseTerminalSize(columns, rows);
+    WriteDirectory(ImageBytes(testing::ScatteredImage()));
+    const ProgramRun run = Run({"Y"});
+    EXPECT_EQ(run.ExitCode(), 0);
+    ExpectedScreen expected(columns, rows);
+    expected.Banner().PhaseDone("Reading").PhaseDone("Sorting").PhaseDone("Packing");
+    ExpectScreen(*Emulate(run), expected);
+    EXPECT_EQ(Names(7), kSortedNames);
+    EXPECT_EQ(Contents().substr(7 * kEntrySize), std::string(93 * kEntrySize, '\0'));
+  }
+}
+
+TEST_F(EndToEndTest, PackRunShowsNoSortingLine) {
+  WriteDirectory(ImageBytes(testing::ScatteredImage()));
+  const ProgramRun run = Run({"n"});
+  EXPECT_EQ(run.ExitCode(), 0);
+  ExpectedScreen expected(80, 25);
+  expected.Banner().PhaseDone("Reading").PhaseDone("Packing");
+  ExpectScreen(*Emulate(run), expected);
+  EXPECT_EQ(Names(7), kPackedNames);
+}
+
+TEST_F(EndToEndTest, RefusalsAndLoadFailuresLeaveTheFileUnchanged) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    bool file_exists;
+    std::size_t file_size;
+    int exit_code;
+    std::function<void(ExpectedScreen&)> lines;
+  };
+  const Case cases[] = {
+      {"invalid", {}, true, kImageSize, 0,
+       [](ExpectedScreen& e) {
+         e.Text(8, " ").Text(10, "\xFE ").Text(12, "Invalid paramaters").LineEnd();
+         e.Text(12, " ").Text(10, "\xFE ").Text(15, "Either Y or N").LineEnd();
+       }},
+      {"incorrect", {"q"}, true, kImageSize, 0,
+       [](ExpectedScreen& e) {
+         e.Text(8, " ").Text(15, "\xFE ").Text(7, "incorrect switch.").LineEnd();
+         e.Text(7, " ").Text(15, "\xFE ").Text(7, "Valid switch Y or N ").LineEnd();
+       }},
+      {"cannot locate", {"Y"}, false, 0, 0,
+       [](ExpectedScreen& e) {
+         e.Bell();
+         e.Text(15, "\xFE ").Text(12, "Can't locate .fon file").LineEnd();
+       }},
+      {"bad or corrupt", {"Y"}, true, kImageSize - 1, 1,
+       [](ExpectedScreen& e) {
+         e.Bell();
+         e.Text(8, "bad or corrupt kovo.fon!").LineEnd();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::unlink(File().c_str());
+    const std::string before = ImageBytes(testing::ScatteredImage()).substr(0, c.file_size);
+    if (c.file_exists) WriteDirectory(before);
+    const ProgramRun run = Run(c.arguments);
+    EXPECT_EQ(run.ExitCode(), c.exit_code);
+    ExpectedScreen expected(80, 25);
+    expected.Banner();
+    c.lines(expected);
+    ExpectScreen(*Emulate(run), expected);
+    EXPECT_EQ(testing::FileExists(File()), c.file_exists);
+    if (c.file_exists) {
+      EXPECT_EQ(Contents(), before);
+    }
+  }
+}
+
+TEST_F(EndToEndTest, FailedStoreShowsTheReportInTheTerminalsColours) {
+  const std::string before = ImageBytes(testing::ScatteredImage());
+  WriteDirectory(before);
+  const ProgramRun run = Run({"Y"}, OutputTo::Terminal, 10000);
+  EXPECT_EQ(run.ExitCode(), 1);
+  EXPECT_EQ(Contents(), before);
+
+  const auto terminal = Emulate(run);
+  ExpectedScreen expected(80, 25);
+  expected.Banner().PhaseDone("Reading").PhaseDone("Sorting");
+  EXPECT_EQ(DescribeDifferences(*terminal, expected.Grid(), {0, 0, 79, 4}), "");
+  const std::string first = "Exception EInOutError in module kovomaint at 00405C5E.";
+  EXPECT_EQ(terminal->RowText(5), first + std::string(80 - first.size(), ' '));
+  EXPECT_EQ(terminal->RowText(6), "Disk full." + std::string(70, ' '));
+  for (int column = 0; column < 10; ++column) {
+    EXPECT_EQ(terminal->At(column, 6).Foreground, -1);
+    EXPECT_EQ(terminal->At(column, 6).Background, -1);
+  }
+  EXPECT_EQ(terminal->Cursor().Column, 10);
+  EXPECT_EQ(terminal->Cursor().Row, 6);
+}
+
+TEST_F(EndToEndTest, RedirectedOutputReceivesOnlyTheReport) {
+  const std::string before = ImageBytes(testing::ScatteredImage());
+  WriteDirectory(before);
+  const ProgramRun normal = Run({"Y"}, OutputTo::File);
+  EXPECT_EQ(normal.ExitCode(), 0);
+  EXPECT_EQ(normal.Output, "");
+  EXPECT_EQ(Names(7), kSortedNames);
+
+  WriteDirectory(before);
+  const ProgramRun failed = Run({"Y"}, OutputTo::File, 10000);
+  EXPECT_EQ(failed.ExitCode(), 1);
+  EXPECT_EQ(failed.Output, kDiskFullReport);
+  EXPECT_EQ(Contents(), before);
+
+  const ProgramRun refused = Run({}, OutputTo::File);
+  EXPECT_EQ(refused.ExitCode(), 0);
+  EXPECT_EQ(refused.Output, "");
+}
+
+TEST_F(EndToEndTest, ReportIntoAClosedPipeStillExitsWithOne) {
+  WriteDirectory(ImageBytes(testing::ScatteredImage()));
+  const ProgramRun run = Run({"Y"}, OutputTo::ClosedPipe, 10000);
+  EXPECT_TRUE(run.Exited()) << "signal " << WTERMSIG(run.Status);
+  EXPECT_EQ(run.ExitCode(), 1);
+}
+
+TEST_F(EndToEndTest, ClosedStandardOutputNeverLetsTheReportIntoTheFile) {
+  const std::string before = ImageBytes(testing::ScatteredImage());
+  WriteDirectory(before);
+  const ProgramRun run = Run({"Y"}, OutputTo::Closed, 10000);
+  EXPECT_EQ(run.ExitCode(), 1);
+  EXPECT_EQ(Contents(), before);
+}
+
+TEST_F(EndToEndTest, WholeSwitchTable) {
+  enum Effect { kUnchanged, kPacked, kSorted };
+  struct Case {
+    std::vector<std::string> arguments;
+    Effect effect;
+  };
+  std::vector<Case> cases = {
+      {{"YES"}, kUnchanged}, {{"ye"}, kPacked},    {{"Y", "N"}, kSorted},
+      {{"Y N"}, kUnchanged}, {{""}, kUnchanged},   {{"", "y"}, kSorted},
+      {{"-y"}, kPacked},     {{"YN"}, kPacked},    {{"nn"}, kPacked},
+      {{"1"}, kPacked},      {{"N"}, kPacked},     {{"y"}, kSorted},
+  };
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if (letter == 'Y' || letter == 'N') continue;
+    cases.push_back({{std::string(1, letter)}, kUnchanged});
+    cases.push_back({{std::string(1, static_cast<char>(letter + 32))}, kUnchanged});
+  }
+  const std::string before = ImageBytes(testing::ScatteredImage());
+  for (const Case& c : cases) {
+    std::string shown;
+    for (const std::string& argument : c.arguments) shown += "[" + argument + "]";
+    SCOPED_TRACE(shown);
+    WriteDirectory(before);
+    const ProgramRun run = Run(c.arguments, OutputTo::File);
+    EXPECT_EQ(run.ExitCode(), 0);
+    EXPECT_EQ(run.Output, "");
+    const std::vector<std::string> names = Names(7);
+    switch (c.effect) {
+      case kUnchanged: EXPECT_EQ(Contents(), before); break;
+      case kPacked: EXPECT_EQ(names, kPackedNames); break;
+      case kSorted: EXPECT_EQ(names, kSortedNames); break;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kovo

@@ -1,0 +1,41 @@
+// A whole "kovomaint Y" run on an 80x25 pseudo-terminal: wall time less the
+// three mandated 150 ms pauses, and the bytes the run writes to the terminal.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "support/directory_builder.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+  constexpr double kPausesMs = 3 * 150.0;
+  kovo::testing::TempDir dir;
+  kovo::testing::ProgramOptions options;
+  options.Directory = dir.Path();
+  options.Arguments = {"Y"};
+
+  std::vector<double> times;
+  std::size_t bytes = 0;
+  for (int i = 0; i < runs; ++i) {
+    kovo::testing::WriteFileBytes(dir.File("kovo.fon"),
+                                  kovo::testing::ImageBytes(kovo::testing::ScatteredImage()));
+    const auto start = std::chrono::steady_clock::now();
+    const kovo::testing::ProgramRun run = kovo::testing::RunProgram(KOVOMAINT_PATH, options);
+    const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+    if (run.ExitCode() != 0) {
+      std::fprintf(stderr, "run %d failed with status %d\n", i, run.Status);
+      return 1;
+    }
+    times.push_back(elapsed.count() - kPausesMs);
+    bytes = run.Output.size();
+  }
+  std::sort(times.begin(), times.end());
+  std::printf("kovomaint Y on an 80x25 terminal, %d runs\n", runs);
+  std::printf("  wall time less pauses: median %.2f ms, min %.2f ms, max %.2f ms\n",
+              times[times.size() / 2], times.front(), times.back());
+  std::printf("  bytes written to the terminal: %zu\n", bytes);
+  return 0;
+}
