@@ -3,7 +3,7 @@
 # this machine lacks (only those).
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libvterm-dev)
+packages=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libvterm-dev clang libclang-rt-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \

@@ -18,3 +18,5 @@ echo "== normal build"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build"
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKOVO_SANITIZE=ON -DKOVO_BENCHMARKS=OFF
+echo "== fuzzing, 30 s a target"
+scripts/fuzz.sh 30
