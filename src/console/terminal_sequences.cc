@@ -25,14 +25,15 @@ std::string Rendition(std::uint8_t attribute) {
   const int foreground = ForegroundOf(attribute);
   const int foreground_code =
       (foreground & 8 ? 90 : 30) + TerminalColour(foreground & 7);
+  std::string rendition = "\x1b[0;" + std::to_string(foreground_code);
+  // The reset already gives the terminal's default background.
   const int background = BackgroundOf(attribute);
-  int background_code = 49;
   if (HasBrightBackground(attribute)) {
-    background_code = 100 + TerminalColour(background);
+    rendition += ';' + std::to_string(100 + TerminalColour(background));
   } else if (background != 0) {
-    background_code = 40 + TerminalColour(background);
+    rendition += ';' + std::to_string(40 + TerminalColour(background));
   }
-  return "\x1b[0;" + std::to_string(foreground_code) + ';' + std::to_string(background_code) + 'm';
+  return rendition + 'm';
 }
 
 }  // namespace kovo::sequences

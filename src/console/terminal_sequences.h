@@ -17,9 +17,9 @@ inline constexpr char kLineFeed[] = "\n";
 std::string CursorTo(CellPosition cell);
 // DECSTBM over rows top..bottom, 0-based inclusive.
 std::string ScrollRegion(int top, int bottom);
-// SGR for a text attribute: foreground 30-37/90-97; background 40-47, or
-// 100-107 with the high bit; background 0 without the high bit is the
-// terminal's default background (49).
+// SGR for a text attribute, from a reset: foreground 30-37/90-97;
+// background 40-47, or 100-107 with the high bit; background 0 without the
+// high bit is left as the terminal's default background.
 std::string Rendition(std::uint8_t attribute);
 
 }  // namespace kovo::sequences

@@ -150,8 +150,8 @@ TEST(TerminalScreen, AttributeColoursMapOntoTheTerminalPalette) {
     const char* rendition;
   };
   const Case cases[] = {
-      {0x07, "\x1b[0;37;49m"},   {0x0F, "\x1b[0;97;49m"}, {0x01, "\x1b[0;34;49m"},
-      {0x0C, "\x1b[0;91;49m"},   {0x0E, "\x1b[0;93;49m"}, {0x03, "\x1b[0;36;49m"},
+      {0x07, "\x1b[0;37m"},      {0x0F, "\x1b[0;97m"},     {0x01, "\x1b[0;34m"},
+      {0x0C, "\x1b[0;91m"},      {0x0E, "\x1b[0;93m"},     {0x03, "\x1b[0;36m"},
       {0x17, "\x1b[0;37;44m"},   {0x47, "\x1b[0;37;41m"}, {0x60, "\x1b[0;30;43m"},
       {0x87, "\x1b[0;37;100m"},  {0x94, "\x1b[0;31;104m"}, {0xF0, "\x1b[0;30;107m"},
   };
