@@ -8,7 +8,7 @@
 #include "app/switch_table.h"
 #include "console/standard_output.h"
 #include "console/terminal_screen.h"
-#include "directory/posix_file_system.h"
+#include "directory/platform_file_system.h"
 
 int main(int argc, char** argv) {
   kovo::EnsureStandardDescriptors();
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   kovo::Console console(*screen);
   console.Device.StartDevice();
 
-  kovo::PosixFileSystem files;
+  kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};
   const kovo::RunOutcome outcome =
       kovo::RunMaintenance(context, kovo::FirstArgument(argc, argv));

@@ -1,8 +1,12 @@
 #include "console/console_device.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <time.h>
+#endif
 
 namespace kovo {
 
@@ -118,7 +122,14 @@ void ConsoleDevice::DeviceWrite(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void ConsoleDevice::Pause(std::uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+#ifdef _WIN32
+  ::Sleep(milliseconds);
+#else
+  timespec remaining{static_cast<time_t>(milliseconds / 1000),
+                     static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+  }
+#endif
 }
 
 void ConsoleDevice::Beep() {

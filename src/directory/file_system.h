@@ -7,7 +7,7 @@
 
 namespace kovo {
 
-using FileHandle = int;
+using FileHandle = std::intptr_t;  // a descriptor, or a Win32 handle
 inline constexpr FileHandle kNoFile = -1;
 
 // Error codes are the numbers of the platform the file format comes from

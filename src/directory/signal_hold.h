@@ -1,9 +1,12 @@
-// Holds the terminating signals (Ctrl-C, Ctrl-\, hang-up, termination) for
-// the lifetime of the object, so that a store cannot be torn by them; any
-// that arrived take their default action once the hold is released.
+// Holds the events that would end the process at once (Ctrl-C, Ctrl-Break,
+// hang-up, termination) for the lifetime of the object, so that a store
+// cannot be torn by them; any that arrived take their default action once
+// the hold is released.
 #pragma once
 
+#ifndef _WIN32
 #include <signal.h>
+#endif
 
 namespace kovo {
 
@@ -15,7 +18,11 @@ class SignalHold {
   SignalHold& operator=(const SignalHold&) = delete;
 
  private:
+#ifdef _WIN32
+  void* released_;  // an event, set when the hold ends
+#else
   sigset_t previous_;
+#endif
 };
 
 }  // namespace kovo

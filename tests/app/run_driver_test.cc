@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/memory_screen.h"
-#include "directory/posix_file_system.h"
+#include "directory/platform_file_system.h"
 #include "support/directory_builder.h"
 #include "support/expected_screen.h"
 #include "support/faulty_file_system.h"
@@ -60,7 +60,7 @@ class RunDriverTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  PosixFileSystem real_files_;
+  PlatformFileSystem real_files_;
   // A fresh 80x25 screen, as a new process would find it.
   void NewScreen() {
     console_.reset();

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "directory/posix_file_system.h"
+#include "directory/platform_file_system.h"
 
 namespace kovo::testing {
 
@@ -40,7 +40,7 @@ class FaultyFileSystem final : public FileSystem {
   // The fault to apply to this call, if it is the chosen one.
   std::optional<Fault> Take(FileCall call);
 
-  PosixFileSystem real_;
+  PlatformFileSystem real_;
   std::optional<Fault> fault_;
   int seen_[5] = {};
   int open_handles_ = 0;

@@ -1,18 +1,26 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace kovo::testing {
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kovo-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "kovo-test-%08x", static_cast<unsigned>(random()));
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    if (std::filesystem::create_directory(path)) {
+      path_ = path.string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary directory");
 }
 
 TempDir::~TempDir() {
