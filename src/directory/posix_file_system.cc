@@ -10,6 +10,8 @@
 namespace kovo {
 namespace {
 
+int Descriptor(FileHandle file) { return static_cast<int>(file); }
+
 IoResult Failure(std::size_t count) { return IoResult{TranslateErrno(errno), count}; }
 
 // A write that ran out of room part-way is a short write, not an error: the
@@ -53,7 +55,7 @@ IoResult PosixFileSystem::Read(FileHandle file, void* buffer, std::size_t size) 
   auto* bytes = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::read(file, bytes + done, size - done);
+    const ssize_t n = ::read(Descriptor(file), bytes + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return Failure(done);
     if (n == 0) break;
@@ -67,7 +69,7 @@ IoResult PosixFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const v
   const auto* bytes = static_cast<const unsigned char*>(data);
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::pwrite(file, bytes + done, size - done, static_cast<off_t>(offset + done));
+    const ssize_t n = ::pwrite(Descriptor(file), bytes + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && done > 0 && RanOutOfRoom(errno)) break;
     if (n < 0) return Failure(done);
@@ -80,7 +82,7 @@ IoResult PosixFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const v
 IoResult PosixFileSystem::Sync(FileHandle file) {
   int rc;
   do {
-    rc = ::fsync(file);
+    rc = ::fsync(Descriptor(file));
   } while (rc != 0 && errno == EINTR);
   return rc == 0 ? IoResult{} : Failure(0);
 }
@@ -88,7 +90,7 @@ IoResult PosixFileSystem::Sync(FileHandle file) {
 IoResult PosixFileSystem::Close(FileHandle file) {
   // On Linux the descriptor is released even when close reports EINTR, so
   // retrying would close somebody else's descriptor; the data was synced.
-  if (::close(file) != 0 && errno != EINTR) return Failure(0);
+  if (::close(Descriptor(file)) != 0 && errno != EINTR) return Failure(0);
   return IoResult{};
 }
 

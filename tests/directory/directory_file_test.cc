@@ -210,6 +210,8 @@ struct SeamCase {
   bool restored;  // the file holds its original bytes afterwards
 };
 
+void PrintTo(const SeamCase& c, std::ostream* out) { *out << c.name; }
+
 class DirectoryFileSeamTest : public DirectoryFileTest,
                               public ::testing::WithParamInterface<SeamCase> {};
 
