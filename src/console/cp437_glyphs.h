@@ -8,6 +8,9 @@ namespace kovo {
 
 enum class GlyphEncoding { Utf8, Ascii };
 
+// Appends a character of the Basic Multilingual Plane in UTF-8.
+void AppendUtf8(std::string& out, char32_t code_point);
+
 // The Unicode character that shows the byte's code page 437 glyph.
 char32_t GlyphOf(std::uint8_t byte);
 

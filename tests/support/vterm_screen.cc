@@ -19,19 +19,6 @@ int ColourIndex(const VTermColor& colour) {
   return -2;  // an RGB colour: never sent
 }
 
-void AppendUtf8(std::string& out, char32_t glyph) {
-  if (glyph < 0x80) {
-    out += static_cast<char>(glyph);
-  } else if (glyph < 0x800) {
-    out += static_cast<char>(0xC0 | (glyph >> 6));
-    out += static_cast<char>(0x80 | (glyph & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (glyph >> 12));
-    out += static_cast<char>(0x80 | ((glyph >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (glyph & 0x3F));
-  }
-}
-
 const VTermScreenCallbacks kCallbacks = {
     nullptr, nullptr, nullptr, nullptr, BellCallback, nullptr, nullptr, nullptr};
 
