@@ -31,14 +31,14 @@ RunOutcome Fatal(FatalFailure failure) { return RunOutcome{1, failure}; }
 // runs, then " DONE" is written over "Working".
 template <typename Work>
 void ShowPhase(RunContext& context, const char* text, Work work) {
-  WriteCoded(context.Screen, text);
-  context.Screen.Device.Pause(context.PhasePauseMs);
+  WriteCoded(context.Display, text);
+  context.Display.Device.Pause(context.PhasePauseMs);
   work();
-  WriteCodedLine(context.Screen, messages::kPhaseDone);
+  WriteCodedLine(context.Display, messages::kPhaseDone);
 }
 
 RunOutcome Maintain(RunContext& context, bool sort_requested) {
-  Console& console = context.Screen;
+  Console& console = context.Display;
   const std::unique_ptr<DirectoryImage> load = context.Allocate();
   const std::unique_ptr<DirectoryImage> work = load ? context.Allocate() : nullptr;
   if (!load || !work) return Fatal({FatalKind::OutOfMemory, FatalStep::TakeImages, 0});
@@ -80,12 +80,12 @@ void ShowBanner(Console& console) {
 
 RunOutcome RunMaintenance(RunContext& context, const std::optional<std::string>& argument) {
   const SwitchOutcome outcome = ClassifySwitch(argument);
-  ShowBanner(context.Screen);
+  ShowBanner(context.Display);
   switch (outcome) {
     case SwitchOutcome::InvalidParameters:
-      return Refuse(context.Screen, messages::kInvalidParameters1, messages::kInvalidParameters2);
+      return Refuse(context.Display, messages::kInvalidParameters1, messages::kInvalidParameters2);
     case SwitchOutcome::IncorrectSwitch:
-      return Refuse(context.Screen, messages::kIncorrectSwitch1, messages::kIncorrectSwitch2);
+      return Refuse(context.Display, messages::kIncorrectSwitch1, messages::kIncorrectSwitch2);
     case SwitchOutcome::PackAndSort:
       return Maintain(context, true);
     case SwitchOutcome::PackOnly:

@@ -24,7 +24,7 @@ struct RunOutcome {
 };
 
 struct RunContext {
-  Console& Screen;
+  Console& Display;
   FileSystem& Files;
   ImageAllocator Allocate = AllocateImage;
   std::uint32_t PhasePauseMs = 150;

@@ -2,6 +2,8 @@
 // error and with short transfers: the run must end with the right status and
 // text, and the file must be either as it was or the finished image.
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 
 #include "app/run_driver.h"
 #include "console/memory_screen.h"
@@ -71,16 +73,32 @@ std::string Describe(const SweepCase& c) {
          " after " + std::to_string(c.fault.Count) + " bytes";
 }
 
+// One whole run in dir on an 80x25 memory screen, with at most one fault.
+struct SweepRun {
+  RunOutcome Outcome;
+  std::unique_ptr<MemoryScreen> Screen = std::make_unique<MemoryScreen>(80, 25);
+  int OpenHandles = 0;
+};
+
+SweepRun RunWithFault(const std::string& dir, bool sort, std::optional<Fault> fault) {
+  SweepRun run;
+  Console console(*run.Screen);
+  console.Device.StartDevice();
+  testing::FaultyFileSystem files(fault);
+  RunContext context{console, files};
+  context.PhasePauseMs = 0;
+  {
+    const testing::ScopedWorkingDirectory cwd(dir);
+    run.Outcome = RunMaintenance(context, sort ? "Y" : "N");
+  }
+  run.OpenHandles = files.OpenHandles();
+  return run;
+}
+
 // The image a finished run stores, computed on a healthy file.
 std::string FinishedImage(const std::string& dir, bool sort) {
   testing::WriteFileBytes(dir + "/kovo.fon", testing::ImageBytes(testing::ScatteredImage()));
-  MemoryScreen screen(80, 25);
-  Console console(screen);
-  testing::FaultyFileSystem files;
-  RunContext context{console, files};
-  context.PhasePauseMs = 0;
-  const testing::ScopedWorkingDirectory cwd(dir);
-  EXPECT_EQ(RunMaintenance(context, sort ? "Y" : "N").ExitStatus, 0);
+  EXPECT_EQ(RunWithFault(dir, sort, std::nullopt).Outcome.ExitStatus, 0);
   return testing::ReadFileBytes(dir + "/kovo.fon");
 }
 
@@ -95,19 +113,11 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
   for (const SweepCase& c : cases) {
     SCOPED_TRACE(Describe(c));
     testing::WriteFileBytes(dir.File("kovo.fon"), before);
-    MemoryScreen screen(80, 25);
-    Console console(screen);
-    console.Device.StartDevice();
-    testing::FaultyFileSystem files(c.fault);
-    RunContext context{console, files};
-    context.PhasePauseMs = 0;
-    RunOutcome outcome;
-    {
-      const testing::ScopedWorkingDirectory cwd(dir.Path());
-      outcome = RunMaintenance(context, c.sort ? "Y" : "N");
-    }
+    const SweepRun run = RunWithFault(dir.Path(), c.sort, c.fault);
+    const RunOutcome& outcome = run.Outcome;
+    const MemoryScreen& screen = *run.Screen;
     const std::string after = testing::ReadFileBytes(dir.File("kovo.fon"));
-    EXPECT_EQ(files.OpenHandles(), 0);
+    EXPECT_EQ(run.OpenHandles, 0);
 
     switch (c.expect) {
       case Expect::CannotLocate:
