@@ -201,57 +201,5 @@ TEST_F(DirectoryFileTest, FileThatShrankSinceTheLoadIsExtendedByTheStore) {
   EXPECT_EQ(Contents(), ImageBytes(work));
 }
 
-struct SeamCase {
-  const char* name;
-  Fault fault;
-  LoadStep load_failed;
-  StoreStep store_failed;
-  int code;
-  bool restored;  // the file holds its original bytes afterwards
-};
-
-void PrintTo(const SeamCase& c, std::ostream* out) { *out << c.name; }
-
-class DirectoryFileSeamTest : public DirectoryFileTest,
-                              public ::testing::WithParamInterface<SeamCase> {};
-
-TEST_P(DirectoryFileSeamTest, EachFailingStepGivesItsCode) {
-  const SeamCase& c = GetParam();
-  const std::string before = ImageBytes(ScatteredImage());
-  Write(before);
-  FaultyFileSystem files(c.fault);
-  const Maintenance run = Maintain(files, Path());
-
-  EXPECT_EQ(run.Loaded.Failed, c.load_failed);
-  if (!run.Loaded.ok()) {
-    EXPECT_EQ(run.Loaded.Code, c.code);
-    for (const std::string& call : files.Calls()) {
-      EXPECT_NE(call, "write");
-    }
-  } else {
-    EXPECT_EQ(run.Stored.Failed, c.store_failed);
-    EXPECT_EQ(run.Stored.Code, c.code);
-  }
-  EXPECT_EQ(files.OpenHandles(), 0);
-  EXPECT_EQ(Contents(), c.restored ? before : ImageBytes(run.Work));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, DirectoryFileSeamTest,
-    ::testing::Values(
-        SeamCase{"OpenDenied", {FileCall::Open, 1, 5, 0}, LoadStep::Open, StoreStep::Done, 5, true},
-        SeamCase{"ReadError", {FileCall::Read, 1, 1117, 0}, LoadStep::Read, StoreStep::Done, 1117, true},
-        SeamCase{"ReadShort", {FileCall::Read, 1, 0, 19699}, LoadStep::Read, StoreStep::Done, 100, true},
-        SeamCase{"CloseBeforeReopen", {FileCall::Close, 1, 1117, 0}, LoadStep::Done, StoreStep::Reopen, 1117, true},
-        SeamCase{"ReopenShared", {FileCall::Open, 2, 32, 0}, LoadStep::Done, StoreStep::Reopen, 32, true},
-        SeamCase{"WriteNoSpace", {FileCall::Write, 1, 112, 0}, LoadStep::Done, StoreStep::Write, 112, true},
-        SeamCase{"WriteShortZero", {FileCall::Write, 1, 0, 0}, LoadStep::Done, StoreStep::Write, 101, true},
-        SeamCase{"WriteShortOne", {FileCall::Write, 1, 0, 1}, LoadStep::Done, StoreStep::Write, 101, true},
-        SeamCase{"WriteShortAlmostAll", {FileCall::Write, 1, 0, 19699}, LoadStep::Done, StoreStep::Write, 101, true},
-        SeamCase{"WriteErrorAfterPart", {FileCall::Write, 1, 1117, 5000}, LoadStep::Done, StoreStep::Write, 1117, true},
-        SeamCase{"SyncError", {FileCall::Sync, 1, 1117, 0}, LoadStep::Done, StoreStep::Sync, 1117, true},
-        SeamCase{"FinalClose", {FileCall::Close, 2, 1117, 0}, LoadStep::Done, StoreStep::Close, 1117, false}),
-    [](const ::testing::TestParamInfo<SeamCase>& info) { return std::string(info.param.name); });
-
 }  // namespace
 }  // namespace kovo
