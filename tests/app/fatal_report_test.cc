@@ -43,12 +43,5 @@ TEST(FatalReportText, EachStepHasItsOwnStableLocation) {
   }
 }
 
-TEST(FatalStepOf, StoreStepsKeepTheirIdentity) {
-  EXPECT_EQ(FatalStepOf(StoreStep::Reopen), FatalStep::Reopen);
-  EXPECT_EQ(FatalStepOf(StoreStep::Write), FatalStep::Write);
-  EXPECT_EQ(FatalStepOf(StoreStep::Sync), FatalStep::Sync);
-  EXPECT_EQ(FatalStepOf(StoreStep::Close), FatalStep::Close);
-}
-
 }  // namespace
 }  // namespace kovo
