@@ -2,6 +2,7 @@
 // when the store fails or memory runs out.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -12,7 +13,7 @@ namespace kovo {
 enum class FatalKind { InOutError, OutOfMemory };
 
 // Where the run failed; each has its own stable code location in the report.
-enum class FatalStep { TakeImages, Reopen, Write, Sync, Close };
+enum class FatalStep { TakeImages, Recover, Reopen, Journal, Write, Sync, Close };
 
 struct FatalFailure {
   FatalKind Kind = FatalKind::InOutError;
@@ -25,8 +26,15 @@ FatalStep FatalStepOf(StoreStep step);
 // The message for an input/output error code ("I/O error %d" when unnamed).
 std::string InOutErrorMessage(int code);
 
+// The report's length beyond the module name, with room to spare.
+inline constexpr std::size_t kFatalReportOverhead = 96;
+
 // "Exception <kind> in module <module> at <8 hex digits>." CR LF, then the
-// message with a closing "." unless it is empty or already has one.
+// message with a closing "." unless it is empty or already has one. Written
+// into out (NUL-terminated, cut to capacity) without taking any memory, so
+// that it can report running out of it; returns the length.
+std::size_t FormatFatalReport(const FatalFailure& failure, std::string_view module_name,
+                              char* out, std::size_t capacity);
 std::string FatalReportText(const FatalFailure& failure, std::string_view module_name);
 
 }  // namespace kovo

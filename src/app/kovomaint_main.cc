@@ -1,5 +1,7 @@
 // kovomaint Y|N: packs (and with Y sorts) the kovo.fon directory file in the
 // current directory.
+#include <climits>
+#include <new>
 #include <unistd.h>
 
 #include "app/fatal_report.h"
@@ -10,10 +12,9 @@
 #include "console/terminal_screen.h"
 #include "directory/platform_file_system.h"
 
-int main(int argc, char** argv) {
-  kovo::EnsureStandardDescriptors();
-  kovo::IgnoreWriteSignals();
+namespace {
 
+int Run(int argc, char** argv, std::string_view module_name) {
   const std::unique_ptr<kovo::Screen> screen = kovo::OpenScreen(STDOUT_FILENO);
   kovo::Console console(*screen);
   console.Device.StartDevice();
@@ -24,10 +25,28 @@ int main(int argc, char** argv) {
       kovo::RunMaintenance(context, kovo::FirstArgument(argc, argv));
 
   if (outcome.Fatal) {
-    kovo::WriteAllBytes(STDOUT_FILENO,
-                        kovo::FatalReportText(*outcome.Fatal, kovo::ModuleName(argv[0])));
+    kovo::WriteFatalReport(STDOUT_FILENO, *outcome.Fatal, module_name);
     console.Device.ForgetCursor();
   }
   console.Device.ShutdownDevice();
   return outcome.ExitStatus;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  kovo::EnsureStandardDescriptors();
+  kovo::IgnoreWriteSignals();
+  char module_buffer[PATH_MAX];
+  const std::string_view module_name = kovo::ModuleName(argv[0], module_buffer, sizeof module_buffer);
+  try {
+    return Run(argc, argv, module_name);
+  } catch (const std::bad_alloc&) {
+    // Whatever ran out, the images are not to be had: the same report as
+    // when taking them fails.
+    kovo::WriteFatalReport(STDOUT_FILENO,
+                           {kovo::FatalKind::OutOfMemory, kovo::FatalStep::TakeImages, 0},
+                           module_name);
+    return 1;
+  }
 }

@@ -1,5 +1,7 @@
 // kovomaint Y|N on the Win32 console.
+#include <new>
 #include <string>
+#include <string_view>
 #include <windows.h>
 
 #include "app/command_line.h"
@@ -27,9 +29,7 @@ void WriteToStandardOutput(const std::string& text) {
               &written, nullptr);
 }
 
-}  // namespace
-
-int main() {
+int Run() {
   kovo::Win32ConsoleScreen screen;
   kovo::Console console(screen);
   console.Device.StartDevice();
@@ -48,5 +48,27 @@ int main() {
     console.Device.ForgetCursor();  // the console's cursor now stands after the report
   }
   console.Device.ShutdownDevice();
-  ::ExitProcess(static_cast<UINT>(outcome.ExitStatus));
+  return outcome.ExitStatus;
+}
+
+}  // namespace
+
+int main() {
+  int status = 1;
+  try {
+    status = Run();
+  } catch (const std::bad_alloc&) {
+    char report[MAX_PATH + kovo::kFatalReportOverhead];
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string_view module_name(path, length);
+    module_name.remove_prefix(module_name.rfind('\\') + 1);  // npos + 1 is 0
+    const std::size_t size = kovo::FormatFatalReport(
+        {kovo::FatalKind::OutOfMemory, kovo::FatalStep::TakeImages, 0}, module_name, report,
+        sizeof report);
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(size), &written,
+                nullptr);
+  }
+  ::ExitProcess(static_cast<UINT>(status));
 }

@@ -9,9 +9,9 @@
 namespace kovo {
 namespace {
 
-std::string AfterLastSlash(std::string_view path) {
+std::string_view AfterLastSlash(std::string_view path) {
   const std::size_t slash = path.rfind('/');
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -30,10 +30,9 @@ void IgnoreWriteSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-std::string ModuleName(const char* argv0) {
-  char path[PATH_MAX];
-  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length > 0) return AfterLastSlash(std::string_view(path, static_cast<std::size_t>(length)));
+std::string_view ModuleName(const char* argv0, char* buffer, std::size_t size) {
+  const ssize_t length = size > 1 ? ::readlink("/proc/self/exe", buffer, size - 1) : -1;
+  if (length > 0) return AfterLastSlash(std::string_view(buffer, static_cast<std::size_t>(length)));
   return AfterLastSlash(argv0 != nullptr ? argv0 : "kovomaint");
 }
 
@@ -44,6 +43,16 @@ void WriteAllBytes(int fd, std::string_view bytes) {
     if (n <= 0) return;
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
+}
+
+}  // namespace kovo
+
+namespace kovo {
+
+void WriteFatalReport(int fd, const FatalFailure& failure, std::string_view module_name) {
+  char report[PATH_MAX + kFatalReportOverhead];
+  const std::size_t length = FormatFatalReport(failure, module_name, report, sizeof report);
+  WriteAllBytes(fd, std::string_view(report, length));
 }
 
 }  // namespace kovo

@@ -1,8 +1,10 @@
 // What the process arranges before the run and needs at its end.
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <string_view>
+
+#include "app/fatal_report.h"
 
 namespace kovo {
 
@@ -14,11 +16,15 @@ void EnsureStandardDescriptors();
 // not death by signal.
 void IgnoreWriteSignals();
 
-// The executable's file name, after the last '/'.
-std::string ModuleName(const char* argv0);
+// The executable's file name, after the last '/', kept in buffer or argv0;
+// takes no memory.
+std::string_view ModuleName(const char* argv0, char* buffer, std::size_t size);
 
 // Writes all bytes to fd, looping over short writes and interruptions; gives
 // up silently on any other error.
 void WriteAllBytes(int fd, std::string_view bytes);
+
+// Writes the fatal report to fd without taking any memory.
+void WriteFatalReport(int fd, const FatalFailure& failure, std::string_view module_name);
 
 }  // namespace kovo

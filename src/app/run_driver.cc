@@ -7,6 +7,7 @@
 #include "console/colour_code_writer.h"
 #include "directory/directory_file.h"
 #include "directory/maintenance_passes.h"
+#include "directory/store_journal.h"
 
 namespace kovo {
 namespace {
@@ -42,6 +43,9 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   const std::unique_ptr<DirectoryImage> load = context.Allocate();
   const std::unique_ptr<DirectoryImage> work = load ? context.Allocate() : nullptr;
   if (!load || !work) return Fatal({FatalKind::OutOfMemory, FatalStep::TakeImages, 0});
+
+  const IoResult recovered = RecoverJournal(context.Files, kDirectoryFileName);
+  if (!recovered.ok()) return Fatal({FatalKind::InOutError, FatalStep::Recover, recovered.Code});
 
   DirectoryFile file(context.Files);
   const LoadResult loaded = LoadDirectory(file, *load);

@@ -22,6 +22,33 @@ struct IoResult {
   bool ok() const { return Code == 0; }
 };
 
+// What names a file on its volume: device and inode on POSIX, volume
+// serial number and file index on Win32.
+struct FileIdentity {
+  std::uint64_t Device = 0;
+  std::uint64_t Index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return Device == other.Device && Index == other.Index;
+  }
+  bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+
+struct DescribeResult {
+  int Code = 0;
+  FileIdentity Identity;
+  std::uint64_t Length = 0;
+  bool ok() const { return Code == 0; }
+};
+
+// Advisory locks over the whole file, honoured by cooperating programs.
+enum class LockMode { Shared, Exclusive, Unlocked };
+
+// The code a lock that stayed held by another program past the wait reports.
+inline constexpr int kLockViolation = 33;
+// The code of a file that is no longer the one the run loaded.
+inline constexpr int kSharingViolation = 32;
+inline constexpr int kFileNotFound = 2;
+
 struct OpenResult {
   int Code = 0;
   FileHandle Handle = kNoFile;
@@ -42,6 +69,19 @@ class FileSystem {
                                          std::size_t size) = 0;
   [[nodiscard]] virtual IoResult Sync(FileHandle file) = 0;
   [[nodiscard]] virtual IoResult Close(FileHandle file) = 0;
+
+  // The identity and length of an open file, or of what a name refers to now
+  // (following symbolic links; code 2 when nothing does).
+  [[nodiscard]] virtual DescribeResult Describe(FileHandle file) = 0;
+  [[nodiscard]] virtual DescribeResult DescribeName(const char* name) = 0;
+  // Takes or releases a lock, waiting a short, bounded time for other
+  // programs' locks to go; code 33 when they do not.
+  [[nodiscard]] virtual IoResult Lock(FileHandle file, LockMode mode) = 0;
+  // Creates a new file for reading and writing; fails if the name exists.
+  [[nodiscard]] virtual OpenResult CreateNew(const char* name) = 0;
+  // Makes the folder entry of a file just created or removed durable.
+  [[nodiscard]] virtual IoResult SyncFolder(const char* name) = 0;
+  [[nodiscard]] virtual IoResult Remove(const char* name) = 0;
 };
 
 }  // namespace kovo

@@ -17,6 +17,7 @@ int TranslateErrno(int posix_errno) {
     case EBADF: return 6;           // invalid handle
     case ENOMEM: return 8;          // not enough memory
     case EROFS: return 19;          // media write protected
+    case EEXIST: return 80;         // file exists
     case ETXTBSY: return 32;        // sharing violation
     case EAGAIN: return 33;         // lock violation
     case EINVAL: return 87;         // invalid parameter

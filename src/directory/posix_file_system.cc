@@ -1,8 +1,12 @@
 #include "directory/posix_file_system.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "directory/platform_error.h"
@@ -37,6 +41,56 @@ int CheckRegularFile(int fd) {
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return TranslateErrno(errno);
   return 0;
+}
+
+DescribeResult DescribeStat(int rc, const struct stat& info) {
+  if (rc != 0) return DescribeResult{TranslateErrno(errno), {}, 0};
+  return DescribeResult{0,
+                        FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                                     static_cast<std::uint64_t>(info.st_ino)},
+                        static_cast<std::uint64_t>(info.st_size)};
+}
+
+#ifdef F_OFD_SETLK
+constexpr int kRecordLockCommand = F_OFD_SETLK;  // owned by this open, not the process
+#else
+constexpr int kRecordLockCommand = F_SETLK;
+#endif
+
+int RecordLock(int fd, short type) {
+  struct flock range {};
+  range.l_type = type;
+  range.l_whence = SEEK_SET;
+  range.l_start = 0;
+  range.l_len = 0;  // the whole file, however long it grows
+  return ::fcntl(fd, kRecordLockCommand, &range) == 0 ? 0 : errno;
+}
+
+int WholeFileLock(int fd, int operation) {
+  int rc;
+  do {
+    rc = ::flock(fd, operation);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0 ? 0 : errno;
+}
+
+bool HeldByAnother(int error) { return error == EWOULDBLOCK || error == EAGAIN || error == EACCES; }
+
+// A file system without locks cannot be locked by anybody else either.
+bool LocksUnsupported(int error) {
+  return error == ENOLCK || error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+int IgnoreUnsupported(int error) { return LocksUnsupported(error) ? 0 : error; }
+
+// One attempt at both kinds of lock: 0, or the errno of the one refused.
+int TryLock(int fd, LockMode mode) {
+  const bool shared = mode == LockMode::Shared;
+  const int whole = IgnoreUnsupported(WholeFileLock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB));
+  if (whole != 0) return whole;
+  const int record = IgnoreUnsupported(RecordLock(fd, shared ? F_RDLCK : F_WRLCK));
+  if (record != 0) (void)WholeFileLock(fd, LOCK_UN);
+  return record;
 }
 
 }  // namespace
@@ -92,6 +146,65 @@ IoResult PosixFileSystem::Close(FileHandle file) {
   // retrying would close somebody else's descriptor; the data was synced.
   if (::close(Descriptor(file)) != 0 && errno != EINTR) return Failure(0);
   return IoResult{};
+}
+
+DescribeResult PosixFileSystem::Describe(FileHandle file) {
+  struct stat info {};
+  return DescribeStat(::fstat(Descriptor(file), &info), info);
+}
+
+DescribeResult PosixFileSystem::DescribeName(const char* name) {
+  struct stat info {};
+  return DescribeStat(::stat(name, &info), info);
+}
+
+IoResult PosixFileSystem::Lock(FileHandle file, LockMode mode) {
+  const int fd = Descriptor(file);
+  if (mode == LockMode::Unlocked) {
+    const int record = IgnoreUnsupported(RecordLock(fd, F_UNLCK));
+    const int whole = IgnoreUnsupported(WholeFileLock(fd, LOCK_UN));
+    const int error = record != 0 ? record : whole;
+    return error == 0 ? IoResult{} : IoResult{TranslateErrno(error), 0};
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lock_wait_ms_);
+  for (;;) {
+    const int error = TryLock(fd, mode);
+    if (error == 0) return IoResult{};
+    if (!HeldByAnother(error)) return IoResult{TranslateErrno(error), 0};
+    if (std::chrono::steady_clock::now() >= deadline) return IoResult{kLockViolation, 0};
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+OpenResult PosixFileSystem::CreateNew(const char* name) {
+  const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+  int fd;
+  do {
+    fd = ::open(name, flags, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};
+  return OpenResult{0, fd};
+}
+
+IoResult PosixFileSystem::SyncFolder(const char* name) {
+  const std::string path(name);
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Failure(0);
+  int rc;
+  do {
+    rc = ::fsync(fd);
+  } while (rc != 0 && errno == EINTR);
+  // Some file systems cannot sync a folder; their entries are as durable as
+  // they get.
+  const int error = rc != 0 && errno != EINVAL ? errno : 0;
+  ::close(fd);
+  return error == 0 ? IoResult{} : IoResult{TranslateErrno(error), 0};
+}
+
+IoResult PosixFileSystem::Remove(const char* name) {
+  return ::unlink(name) == 0 ? IoResult{} : Failure(0);
 }
 
 }  // namespace kovo

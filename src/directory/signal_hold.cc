@@ -4,10 +4,13 @@
 
 namespace kovo {
 
+// Every signal is held but those the kernel raises for a fault of the
+// process itself (holding those would hide a crash), and SIGKILL and
+// SIGSTOP, which cannot be held; the journal covers SIGKILL.
 SignalHold::SignalHold() {
   sigset_t held;
-  sigemptyset(&held);
-  for (int signal_number : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) sigaddset(&held, signal_number);
+  sigfillset(&held);
+  for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS}) sigdelset(&held, fault);
   sigprocmask(SIG_BLOCK, &held, &previous_);
 }
 

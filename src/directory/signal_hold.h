@@ -1,7 +1,7 @@
-// Holds the events that would end the process at once (Ctrl-C, Ctrl-Break,
-// hang-up, termination) for the lifetime of the object, so that a store
-// cannot be torn by them; any that arrived take their default action once
-// the hold is released.
+// Holds the events that would end the process at once (any signal whose
+// default action ends it, Ctrl-C, Ctrl-Break, closing the console) for the
+// lifetime of the object, so that a store cannot be torn by them; any that
+// arrived take their default action once the hold is released.
 #pragma once
 
 #ifndef _WIN32

@@ -14,12 +14,33 @@ int LastError() { return static_cast<int>(::GetLastError()); }
 // short write for the caller to report, not an error of its own.
 bool RanOutOfRoom(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
 
+// File names are written in the console's code page.
+std::string AnsiName(const char* name) {
+  std::string ansi_name(name);
+  ::OemToCharA(ansi_name.c_str(), ansi_name.data());
+  return ansi_name;
+}
+
+OpenResult Opened(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE) return OpenResult{LastError(), kNoFile};
+  return OpenResult{0, reinterpret_cast<FileHandle>(handle)};
+}
+
+// The lock covers every offset a file can have.
+constexpr DWORD kWholeRange = 0xFFFFFFFFu;
+
+bool TryLock(HANDLE handle, LockMode mode, DWORD& error) {
+  OVERLAPPED at{};
+  const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+  if (::LockFileEx(handle, flags, 0, kWholeRange, kWholeRange, &at)) return true;
+  error = ::GetLastError();
+  return false;
+}
+
 }  // namespace
 
 OpenResult Win32FileSystem::OpenExisting(const char* name) {
-  // File names are written in the console's code page.
-  std::string ansi_name(name);
-  ::OemToCharA(ansi_name.c_str(), ansi_name.data());
+  const std::string ansi_name = AnsiName(name);
   const HANDLE handle = ::CreateFileA(ansi_name.c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -71,6 +92,62 @@ IoResult Win32FileSystem::Sync(FileHandle file) {
 
 IoResult Win32FileSystem::Close(FileHandle file) {
   return ::CloseHandle(AsHandle(file)) ? IoResult{} : IoResult{LastError(), 0};
+}
+
+}  // namespace kovo
+
+namespace kovo {
+
+DescribeResult Win32FileSystem::Describe(FileHandle file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(AsHandle(file), &info)) return DescribeResult{LastError(), {}, 0};
+  const FileIdentity identity{info.dwVolumeSerialNumber,
+                              (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return DescribeResult{0, identity, (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow};
+}
+
+DescribeResult Win32FileSystem::DescribeName(const char* name) {
+  // No access rights are asked for: this only looks at the file.
+  const HANDLE handle = ::CreateFileA(AnsiName(name).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const int error = LastError();
+    return DescribeResult{error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error, {}, 0};
+  }
+  const DescribeResult described = Describe(reinterpret_cast<FileHandle>(handle));
+  ::CloseHandle(handle);
+  return described;
+}
+
+IoResult Win32FileSystem::Lock(FileHandle file, LockMode mode) {
+  if (mode == LockMode::Unlocked) {
+    OVERLAPPED at{};
+    if (::UnlockFileEx(AsHandle(file), 0, kWholeRange, kWholeRange, &at)) return IoResult{};
+    const DWORD error = ::GetLastError();
+    return error == ERROR_NOT_LOCKED ? IoResult{} : IoResult{static_cast<int>(error), 0};
+  }
+  const ULONGLONG deadline = ::GetTickCount64() + lock_wait_ms_;
+  for (;;) {
+    DWORD error = 0;
+    if (TryLock(AsHandle(file), mode, error)) return IoResult{};
+    if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)
+      return IoResult{static_cast<int>(error), 0};
+    if (::GetTickCount64() >= deadline) return IoResult{kLockViolation, 0};
+    ::Sleep(10);
+  }
+}
+
+OpenResult Win32FileSystem::CreateNew(const char* name) {
+  return Opened(::CreateFileA(AnsiName(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Win32 makes a folder entry durable with the file's own flush.
+IoResult Win32FileSystem::SyncFolder(const char*) { return IoResult{}; }
+
+IoResult Win32FileSystem::Remove(const char* name) {
+  return ::DeleteFileA(AnsiName(name).c_str()) ? IoResult{} : IoResult{LastError(), 0};
 }
 
 }  // namespace kovo

@@ -1,5 +1,6 @@
 // The real file seam on Win32: CreateFileA, ReadFile, WriteFile,
-// FlushFileBuffers, CloseHandle; error codes are GetLastError's, unchanged.
+// FlushFileBuffers, CloseHandle, GetFileInformationByHandle for identities,
+// LockFileEx for locks; error codes are GetLastError's, unchanged.
 #pragma once
 
 #include "directory/file_system.h"
@@ -8,12 +9,25 @@ namespace kovo {
 
 class Win32FileSystem final : public FileSystem {
  public:
+  static constexpr std::uint32_t kDefaultLockWaitMs = 2000;
+  explicit Win32FileSystem(std::uint32_t lock_wait_ms = kDefaultLockWaitMs)
+      : lock_wait_ms_(lock_wait_ms) {}
+
   OpenResult OpenExisting(const char* name) override;
   IoResult Read(FileHandle file, void* buffer, std::size_t size) override;
   IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
                    std::size_t size) override;
   IoResult Sync(FileHandle file) override;
   IoResult Close(FileHandle file) override;
+  DescribeResult Describe(FileHandle file) override;
+  DescribeResult DescribeName(const char* name) override;
+  IoResult Lock(FileHandle file, LockMode mode) override;
+  OpenResult CreateNew(const char* name) override;
+  IoResult SyncFolder(const char* name) override;
+  IoResult Remove(const char* name) override;
+
+ private:
+  std::uint32_t lock_wait_ms_;
 };
 
 }  // namespace kovo

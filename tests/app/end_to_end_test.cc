@@ -24,7 +24,7 @@ using testing::ProgramOptions;
 using testing::ProgramRun;
 
 const char kDiskFullReport[] =
-    "Exception EInOutError in module kovomaint at 00405C5E.\r\nDisk full.";
+    "Exception EInOutError in module kovomaint at 00405C48.\r\nDisk full.";
 
 class EndToEndTest : public ::testing::Test {
  protected:
@@ -158,7 +158,7 @@ TEST_F(EndToEndTest, FailedStoreShowsTheReportInTheTerminalsColours) {
   ExpectedScreen expected(80, 25);
   expected.Banner().PhaseDone("Reading").PhaseDone("Sorting");
   EXPECT_EQ(DescribeDifferences(*terminal, expected.Grid(), {0, 0, 79, 4}), "");
-  const std::string first = "Exception EInOutError in module kovomaint at 00405C5E.";
+  const std::string first = "Exception EInOutError in module kovomaint at 00405C48.";
   EXPECT_EQ(terminal->RowText(5), first + std::string(80 - first.size(), ' '));
   EXPECT_EQ(terminal->RowText(6), "Disk full." + std::string(70, ' '));
   for (int column = 0; column < 10; ++column) {

@@ -17,12 +17,13 @@ namespace {
 using testing::Fault;
 using testing::FileCall;
 
-enum class Expect { CannotLocate, BadOrCorrupt, ReportUnchanged, ReportFinished };
+enum class Expect { Done, CannotLocate, BadOrCorrupt, ReportUnchanged, ReportFinished };
 
 struct SweepCase {
   bool sort;
   Fault fault;
   Expect expect;
+  int reported;  // the code the fatal report names
 };
 
 struct ErrorClass {
@@ -39,29 +40,68 @@ std::string ReportMessage(int code) {
   for (const ErrorClass& error : kErrorClasses) {
     if (error.code == code) return error.message;
   }
-  return code == kShortWrite ? "Disk full" : "?";
+  return code == kShortWrite ? "Disk full" : "I/O error " + std::to_string(code);
+}
+
+// A run's file calls in order, each with what its failure must lead to. A
+// transfer that stops short with no error reports short_code.
+struct CallPoint {
+  FileCall call;
+  int occurrence;
+  Expect expect;
+  bool transfers;
+  int short_code;
+};
+
+const CallPoint kCallPoints[] = {
+    {FileCall::Describe, 1, Expect::ReportUnchanged, false, 0},  // looking for a journal
+    {FileCall::Open, 1, Expect::CannotLocate, false, 0},
+    {FileCall::Lock, 1, Expect::BadOrCorrupt, false, 0},          // shared, for the read
+    {FileCall::Read, 1, Expect::BadOrCorrupt, true, 0},
+    {FileCall::Describe, 2, Expect::BadOrCorrupt, false, 0},
+    {FileCall::Lock, 2, Expect::Done, false, 0},                  // the unlock after the read
+    {FileCall::Close, 1, Expect::ReportUnchanged, false, 0},
+    {FileCall::Open, 2, Expect::ReportUnchanged, false, 0},
+    {FileCall::Lock, 3, Expect::ReportUnchanged, false, 0},       // exclusive, for the store
+    {FileCall::Describe, 3, Expect::ReportUnchanged, false, 0},
+    {FileCall::Describe, 4, Expect::ReportUnchanged, false, 0},   // what the name means now
+    {FileCall::Read, 2, Expect::ReportUnchanged, true, kSharingViolation},
+    {FileCall::Create, 1, Expect::ReportUnchanged, false, 0},     // the journal
+    {FileCall::Write, 1, Expect::ReportUnchanged, true, kShortWrite},
+    {FileCall::Sync, 1, Expect::ReportUnchanged, false, 0},
+    {FileCall::Close, 2, Expect::ReportUnchanged, false, 0},
+    {FileCall::SyncFolder, 1, Expect::ReportUnchanged, false, 0},
+    {FileCall::Write, 2, Expect::ReportUnchanged, true, kShortWrite},  // the file itself
+    {FileCall::Sync, 2, Expect::ReportUnchanged, false, 0},
+    {FileCall::Remove, 1, Expect::ReportUnchanged, false, 0},     // the journal, at the end
+    {FileCall::Close, 3, Expect::ReportFinished, false, 0},
+};
+
+// Where a failure takes another road than its call point's usual one.
+Expect ExpectFor(const CallPoint& point, int code) {
+  // No journal to find; no room for a new one (the store goes on without).
+  if (point.call == FileCall::Describe && point.occurrence == 1 && code == 2) return Expect::Done;
+  if (point.call == FileCall::Create && code == 5) return Expect::Done;
+  return point.expect;
 }
 
 std::vector<SweepCase> AllCases() {
   std::vector<SweepCase> cases;
   for (const bool sort : {true, false}) {
-    const auto add = [&](FileCall call, int occurrence, int code, std::size_t count, Expect expect) {
-      cases.push_back({sort, Fault{call, occurrence, code, count}, expect});
-    };
-    for (const ErrorClass& error : kErrorClasses) {
-      add(FileCall::Open, 1, error.code, 0, Expect::CannotLocate);
-      add(FileCall::Open, 2, error.code, 0, Expect::ReportUnchanged);
-      add(FileCall::Close, 1, error.code, 0, Expect::ReportUnchanged);
-      add(FileCall::Close, 2, error.code, 0, Expect::ReportFinished);
-      add(FileCall::Sync, 1, error.code, 0, Expect::ReportUnchanged);
-      for (const std::size_t count : {std::size_t{0}, std::size_t{1}, kImageSize - 1}) {
-        add(FileCall::Read, 1, error.code, count, Expect::BadOrCorrupt);
-        add(FileCall::Write, 1, error.code, count, Expect::ReportUnchanged);
+    for (const CallPoint& point : kCallPoints) {
+      const auto add = [&](int code, std::size_t count) {
+        const int reported = code != 0 ? code : point.short_code;
+        cases.push_back(
+            {sort, Fault{point.call, point.occurrence, code, count, {}}, ExpectFor(point, code), reported});
+      };
+      const std::vector<std::size_t> counts =
+          point.transfers ? std::vector<std::size_t>{0, 1, kImageSize - 1} : std::vector<std::size_t>{0};
+      for (const ErrorClass& error : kErrorClasses) {
+        for (const std::size_t count : counts) add(error.code, count);
       }
-    }
-    for (const std::size_t count : {std::size_t{0}, std::size_t{1}, kImageSize - 1}) {
-      add(FileCall::Read, 1, 0, count, Expect::BadOrCorrupt);
-      add(FileCall::Write, 1, 0, count, Expect::ReportUnchanged);
+      if (point.transfers) {
+        for (const std::size_t count : counts) add(0, count);
+      }
     }
   }
   return cases;
@@ -118,8 +158,14 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
     const MemoryScreen& screen = *run.Screen;
     const std::string after = testing::ReadFileBytes(dir.File("kovo.fon"));
     EXPECT_EQ(run.OpenHandles, 0);
+    EXPECT_FALSE(testing::FileExists(dir.File("kovo.fon-journal")));
 
     switch (c.expect) {
+      case Expect::Done:
+        EXPECT_EQ(outcome.ExitStatus, 0);
+        EXPECT_FALSE(outcome.Fatal);
+        EXPECT_EQ(after, finished[c.sort]);
+        break;
       case Expect::CannotLocate:
         EXPECT_EQ(outcome.ExitStatus, 0);
         EXPECT_FALSE(outcome.Fatal);
@@ -136,10 +182,8 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
       case Expect::ReportFinished: {
         EXPECT_EQ(outcome.ExitStatus, 1);
         ASSERT_TRUE(outcome.Fatal);
-        const int code = c.fault.Code != 0 || c.fault.Call != FileCall::Write ? c.fault.Code
-                                                                              : kShortWrite;
         const std::string report = FatalReportText(*outcome.Fatal, "kovomaint");
-        EXPECT_EQ(report.substr(report.find("\r\n") + 2), ReportMessage(code) + ".");
+        EXPECT_EQ(report.substr(report.find("\r\n") + 2), ReportMessage(c.reported) + ".");
         EXPECT_EQ(after, c.expect == Expect::ReportUnchanged ? before : finished[c.sort]);
         EXPECT_EQ(screen.RowText(c.sort ? 5 : 4).substr(0, 10), std::string(10, ' '))
             << "no packing line after a failed store";

@@ -78,7 +78,7 @@ class RunDriverTest : public ::testing::Test {
 TEST_F(RunDriverTest, FailedStoreIsFatalAndShowsNoPackingLine) {
   const std::string before = ImageBytes(ScatteredImage());
   WriteDirectory(before);
-  FaultyFileSystem files(testing::Fault{testing::FileCall::Open, 2, 5, 0});
+  FaultyFileSystem files(testing::Fault{testing::FileCall::Open, 2, 5, 0, {}});
   const RunOutcome outcome = Run("Y", &files);
   EXPECT_EQ(outcome.ExitStatus, 1);
   ASSERT_TRUE(outcome.Fatal);

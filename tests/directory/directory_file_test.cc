@@ -3,7 +3,9 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -13,6 +15,7 @@
 
 #include "directory/maintenance_passes.h"
 #include "directory/posix_file_system.h"
+#include "directory/store_journal.h"
 #include "support/directory_builder.h"
 #include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
@@ -189,16 +192,190 @@ TEST_F(DirectoryFileTest, RealShortWriteReportsDiskFullAndRestoresTheFile) {
   EXPECT_EQ(Contents(), before);
 }
 
-TEST_F(DirectoryFileTest, FileThatShrankSinceTheLoadIsExtendedByTheStore) {
-  Write(ImageBytes(ScatteredImage()));
-  DirectoryImage load{};
+// What another program may do to the file between the load and the store.
+void ChangeInPlace(const std::string& path, std::size_t offset, char byte) {
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::pwrite(fd, &byte, 1, static_cast<off_t>(offset)), 1);
+  ::close(fd);
+}
+
+TEST_F(DirectoryFileTest, StoreWritesNothingWhenTheFileChangedSinceTheLoad) {
+  const std::string before = ImageBytes(ScatteredImage());
+  std::string edited = before;
+  edited[50 * kEntrySize + 1] = 'Q';
+  struct Case {
+    const char* name;
+    std::function<void()> intervene;
+    int code;
+    std::function<void()> check;
+  };
+  const std::string notes = dir_.File("notes.txt");
+  const std::string aside = dir_.File("kovo.old");
+  const Case cases[] = {
+      {"moved aside, a symlink to notes in its place",
+       [&] {
+         ASSERT_EQ(::rename(Path().c_str(), aside.c_str()), 0);
+         WriteFileBytes(notes, "my notes");
+         ASSERT_EQ(::symlink(notes.c_str(), Path().c_str()), 0);
+       },
+       kSharingViolation,
+       [&] {
+         EXPECT_EQ(ReadFileBytes(notes), "my notes");
+         EXPECT_EQ(ReadFileBytes(aside), before);
+       }},
+      {"an edited copy renamed over it",
+       [&] {
+         WriteFileBytes(aside, edited);
+         ASSERT_EQ(::rename(aside.c_str(), Path().c_str()), 0);
+       },
+       kSharingViolation, [&] { EXPECT_EQ(Contents(), edited); }},
+      {"slot 51 changed in place", [&] { ChangeInPlace(Path(), 50 * kEntrySize + 1, 'Q'); },
+       kSharingViolation, [&] { EXPECT_EQ(Contents(), edited); }},
+      {"truncated to 100 bytes", [&] { ASSERT_EQ(::truncate(Path().c_str(), 100), 0); },
+       kSharingViolation, [&] { EXPECT_EQ(Contents(), before.substr(0, 100)); }},
+      {"grown by one byte", [&] { ASSERT_EQ(::truncate(Path().c_str(), kImageSize + 1), 0); },
+       kSharingViolation, [&] { EXPECT_EQ(Contents(), before + '\0'); }},
+      {"deleted", [&] { ASSERT_EQ(::unlink(Path().c_str()), 0); }, kFileNotFound,
+       [&] { EXPECT_FALSE(testing::FileExists(Path())); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::string& name : {Path(), notes, aside}) ::unlink(name.c_str());
+    Write(before);
+    DirectoryImage load{};
+    DirectoryImage work{};
+    DirectoryFile file(files_, Path());
+    ASSERT_TRUE(LoadDirectory(file, load).ok());
+    PackEntries(load, work);
+    c.intervene();
+    const StoreResult stored = StoreDirectory(file, work, load);
+    EXPECT_EQ(stored.Failed, StoreStep::Reopen);
+    EXPECT_EQ(stored.Code, c.code);
+    c.check();
+    EXPECT_FALSE(testing::FileExists(JournalName(Path())));
+  }
+}
+
+// Another program's lock, held through a descriptor of its own.
+struct HeldLock {
+  const char* name;
+  std::function<int(int fd)> take;
+  bool blocks_load;
+};
+
+TEST_F(DirectoryFileTest, OtherProgramsLocksAreWaitedForThenRefused) {
+  const std::string before = ImageBytes(ScatteredImage());
+  const HeldLock locks[] = {
+      {"flock exclusive", [](int fd) { return ::flock(fd, LOCK_EX); }, true},
+      {"flock shared", [](int fd) { return ::flock(fd, LOCK_SH); }, false},
+      {"lockf", [](int fd) { return ::lockf(fd, F_LOCK, 0); }, true},
+  };
+  for (const HeldLock& lock : locks) {
+    SCOPED_TRACE(lock.name);
+    Write(before);
+    // A record lock of this process stands for another's: the store's own
+    // locks belong to its open file, so the two conflict all the same.
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+      const int fd = ::open(Path().c_str(), O_RDWR);
+      if (fd < 0 || lock.take(fd) != 0) ::_exit(1);
+      ::pause();
+      ::_exit(0);
+    }
+    ::usleep(100000);
+    PosixFileSystem files(50);
+    const Maintenance run = Maintain(files, Path());
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    if (lock.blocks_load) {
+      EXPECT_EQ(run.Loaded.Failed, LoadStep::Read);
+      EXPECT_EQ(run.Loaded.Code, kLockViolation);
+    } else {
+      ASSERT_TRUE(run.Loaded.ok());
+      EXPECT_EQ(run.Stored.Failed, StoreStep::Reopen);
+      EXPECT_EQ(run.Stored.Code, kLockViolation);
+    }
+    EXPECT_EQ(Contents(), before);
+  }
+}
+
+// Runs one Y maintenance in a child whose seam applies fault, and returns
+// the child's wait status.
+int MaintainInChild(const std::string& path, const Fault& fault) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    FaultyFileSystem files(fault);
+    const Maintenance run = Maintain(files, path);
+    ::_exit(run.Loaded.ok() && run.Stored.ok() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return status;
+}
+
+std::string FinishedBytes() {
   DirectoryImage work{};
-  DirectoryFile file(files_, Path());
-  ASSERT_TRUE(LoadDirectory(file, load).ok());
-  PackEntries(load, work);
-  ASSERT_EQ(::truncate(Path().c_str(), 100), 0);
-  ASSERT_TRUE(StoreDirectory(file, work, load).ok());
-  EXPECT_EQ(Contents(), ImageBytes(work));
+  SortEntries(work, PackEntries(ScatteredImage(), work));
+  return ImageBytes(work);
+}
+
+TEST_F(DirectoryFileTest, SignalDuringTheWriteWaitsForTheStoreToEnd) {
+  Write(ImageBytes(ScatteredImage()));
+  const int status = MaintainInChild(
+      Path(), Fault{FileCall::Write, 2, 0, kImageSize, [] { ::raise(SIGUSR1); }});
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGUSR1);
+  EXPECT_EQ(Contents(), FinishedBytes());
+  EXPECT_FALSE(testing::FileExists(JournalName(Path())));
+}
+
+TEST_F(DirectoryFileTest, KillDuringTheStoreIsUndoneByTheNextRun) {
+  const std::string before = ImageBytes(ScatteredImage());
+  struct Case {
+    const char* name;
+    Fault kill;
+    std::function<void()> after_kill;
+    int recovery_code;
+    bool journal_stays;
+  };
+  const auto killed = [] { ::raise(SIGKILL); };
+  const Case cases[] = {
+      {"in the write of the file", Fault{FileCall::Write, 2, 0, 5000, killed}, [] {}, 0, false},
+      {"in the write of the journal", Fault{FileCall::Write, 1, 0, 5000, killed}, [] {}, 0, false},
+      {"after the write, before the journal went",
+       Fault{FileCall::Remove, 1, 0, 0, killed}, [] {}, 0, false},
+      {"then the file replaced by a copy", Fault{FileCall::Write, 2, 0, 5000, killed},
+       [&] {
+         const std::string copy = dir_.File("copy");
+         WriteFileBytes(copy, ReadFileBytes(Path()));
+         ASSERT_EQ(::rename(copy.c_str(), Path().c_str()), 0);
+       },
+       kSharingViolation, true},
+      {"then the file edited", Fault{FileCall::Write, 2, 0, 5000, killed},
+       [&] { ChangeInPlace(Path(), 9000, '\x7F'); }, kSharingViolation, true},
+      {"then the file gone", Fault{FileCall::Write, 2, 0, 5000, killed},
+       [&] { ::unlink(Path().c_str()); }, kFileNotFound, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::unlink(JournalName(Path()).c_str());
+    Write(before);
+    const int status = MaintainInChild(Path(), c.kill);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    c.after_kill();
+    const std::string left = testing::FileExists(Path()) ? Contents() : "";
+
+    EXPECT_EQ(RecoverJournal(files_, Path()).Code, c.recovery_code);
+    EXPECT_EQ(testing::FileExists(JournalName(Path())), c.journal_stays);
+    if (c.journal_stays) {
+      EXPECT_TRUE((testing::FileExists(Path()) ? Contents() : "") == left);
+      continue;
+    }
+    EXPECT_TRUE(Contents() == before);
+    EXPECT_TRUE(Maintain(files_, Path()).Stored.ok());
+    EXPECT_TRUE(Contents() == FinishedBytes());
+  }
 }
 
 }  // namespace

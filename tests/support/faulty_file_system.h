@@ -2,6 +2,7 @@
 // kind reports an error code, optionally after really transferring some bytes.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +11,8 @@
 
 namespace kovo::testing {
 
-enum class FileCall { Open, Read, Write, Sync, Close };
+enum class FileCall { Open, Read, Write, Sync, Close, Describe, Lock, Create, SyncFolder, Remove };
+inline constexpr int kFileCallKinds = 10;
 
 const char* FileCallName(FileCall call);
 
@@ -19,6 +21,7 @@ struct Fault {
   int Occurrence = 1;           // 1 = the first call of that kind
   int Code = 0;                 // 0 with a short Count: a short transfer
   std::size_t Count = 0;        // bytes really transferred before the fault
+  std::function<void()> Then;   // runs at the fault, after the transfer
 };
 
 class FaultyFileSystem final : public FileSystem {
@@ -31,8 +34,14 @@ class FaultyFileSystem final : public FileSystem {
                    std::size_t size) override;
   IoResult Sync(FileHandle file) override;
   IoResult Close(FileHandle file) override;
+  DescribeResult Describe(FileHandle file) override;
+  DescribeResult DescribeName(const char* name) override;
+  IoResult Lock(FileHandle file, LockMode mode) override;
+  OpenResult CreateNew(const char* name) override;
+  IoResult SyncFolder(const char* name) override;
+  IoResult Remove(const char* name) override;
 
-  // Every call in order, as "open", "read", "write", "sync", "close".
+  // Every call in order, by FileCallName.
   const std::vector<std::string>& Calls() const { return calls_; }
   int OpenHandles() const { return open_handles_; }
 
@@ -40,9 +49,9 @@ class FaultyFileSystem final : public FileSystem {
   // The fault to apply to this call, if it is the chosen one.
   std::optional<Fault> Take(FileCall call);
 
-  PlatformFileSystem real_;
+  PlatformFileSystem real_{50};  // a held lock is given up on quickly
   std::optional<Fault> fault_;
-  int seen_[5] = {};
+  int seen_[kFileCallKinds] = {};
   int open_handles_ = 0;
   std::vector<std::string> calls_;
 };

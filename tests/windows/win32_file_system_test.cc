@@ -5,6 +5,7 @@
 
 #include "directory/directory_file.h"
 #include "directory/maintenance_passes.h"
+#include "directory/store_journal.h"
 #include "support/directory_builder.h"
 #include "support/temp_dir.h"
 
@@ -60,6 +61,72 @@ TEST(Win32FileSystem, ShortFileIsAShortRead) {
   const LoadResult loaded = LoadDirectory(file, load);
   EXPECT_EQ(loaded.Failed, LoadStep::Read);
   EXPECT_EQ(loaded.Code, kShortRead);
+}
+
+TEST(Win32FileSystem, AnotherProgramsLockIsWaitedForThenRefused) {
+  testing::TempDir dir;
+  const std::string path = dir.File("kovo.fon");
+  testing::WriteFileBytes(path, testing::ImageBytes(testing::ScatteredImage()));
+  const HANDLE other = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  OVERLAPPED at{};
+  ASSERT_TRUE(::LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK, 0, 100, 0, &at));
+  Win32FileSystem files(50);
+  DirectoryFile file(files, path);
+  DirectoryImage load{};
+  const LoadResult loaded = LoadDirectory(file, load);
+  EXPECT_EQ(loaded.Failed, LoadStep::Read);
+  EXPECT_EQ(loaded.Code, kLockViolation);
+  ::CloseHandle(other);
+}
+
+TEST(Win32FileSystem, StoreRefusesAFileReplacedSinceTheLoad) {
+  testing::TempDir dir;
+  const std::string path = dir.File("kovo.fon");
+  const std::string copy = dir.File("copy.fon");
+  const std::string before = testing::ImageBytes(testing::ScatteredImage());
+  testing::WriteFileBytes(path, before);
+  Win32FileSystem files;
+  DirectoryFile file(files, path);
+  DirectoryImage load{};
+  DirectoryImage work{};
+  ASSERT_TRUE(LoadDirectory(file, load).ok());
+  PackEntries(load, work);
+  // The load's handle, shared for reading and writing but not deleting,
+  // keeps the name in place; another program can replace the file only once
+  // the store has closed it.
+  ASSERT_TRUE(files.Close(file.Release()).ok());
+  testing::WriteFileBytes(copy, before);
+  ASSERT_TRUE(::MoveFileExA(copy.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+  const StoreResult stored = StoreDirectory(file, work, load);
+  EXPECT_EQ(stored.Code, kSharingViolation);
+  EXPECT_TRUE(testing::ReadFileBytes(path) == before);
+  EXPECT_FALSE(testing::FileExists(JournalName(path)));
+}
+
+TEST(Win32FileSystem, JournalOfACutOffStoreIsRolledBack) {
+  testing::TempDir dir;
+  const std::string path = dir.File("kovo.fon");
+  const DirectoryImage before = testing::ScatteredImage();
+  DirectoryImage after{};
+  PackEntries(before, after);
+  testing::WriteFileBytes(path, testing::ImageBytes(before));
+  Win32FileSystem files;
+  const OpenResult opened = files.OpenExisting(path.c_str());
+  ASSERT_TRUE(opened.ok());
+  const DescribeResult described = files.Describe(opened.Handle);
+  ASSERT_TRUE(described.ok());
+  JournalRecord record{};
+  FillJournal(record, described.Identity, described.Length, before, after);
+  ASSERT_TRUE(BeginJournal(files, JournalName(path), record).Written);
+  ASSERT_TRUE(files.WriteAt(opened.Handle, 0, after.Bytes(), 5000).ok());  // cut off here
+  ASSERT_TRUE(files.Close(opened.Handle).ok());
+
+  EXPECT_EQ(RecoverJournal(files, path).Code, 0);
+  EXPECT_TRUE(testing::ReadFileBytes(path) == testing::ImageBytes(before));
+  EXPECT_FALSE(testing::FileExists(JournalName(path)));
 }
 
 }  // namespace

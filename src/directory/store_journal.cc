@@ -1,0 +1,143 @@
+#include "directory/store_journal.h"
+
+#include <cstring>
+
+namespace kovo {
+namespace {
+
+constexpr char kMagic[8] = {'K', 'O', 'V', 'O', 'J', 'N', 'L', '1'};
+
+// FNV-1a, 64 bits.
+std::uint64_t ChecksumOf(const JournalRecord& record) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
+  std::uint64_t hash = 14695981039346656037ull;
+  for (std::size_t i = 0; i < offsetof(JournalRecord, Checksum); ++i) {
+    hash = (hash ^ bytes[i]) * 1099511628211ull;
+  }
+  return hash;
+}
+
+IoResult CloseAndKeep(FileSystem& files, FileHandle handle, int code) {
+  (void)files.Close(handle);
+  return IoResult{code, 0};
+}
+
+JournalResult Discard(FileSystem& files, const std::string& journal_name, int code) {
+  (void)files.Remove(journal_name.c_str());
+  return JournalResult{code, false};
+}
+
+// Reads the whole journal; a journal of any other size is incomplete.
+IoResult ReadJournal(FileSystem& files, const std::string& journal_name, JournalRecord& record,
+                     bool& complete) {
+  const OpenResult opened = files.OpenExisting(journal_name.c_str());
+  if (!opened.ok()) return IoResult{opened.Code, 0};
+  const IoResult read = files.Read(opened.Handle, &record, sizeof record);
+  unsigned char extra = 0;
+  const IoResult more = read.ok() ? files.Read(opened.Handle, &extra, 1) : IoResult{};
+  (void)files.Close(opened.Handle);
+  if (!read.ok()) return read;
+  if (!more.ok()) return more;
+  complete = read.Count == sizeof record && more.Count == 0 && JournalIsComplete(record);
+  return IoResult{};
+}
+
+// True when every byte of current is what the store found or what it wrote:
+// nobody else has written to the file since.
+bool OnlyThisStoreWrote(const DirectoryImage& current, const JournalRecord& record) {
+  const unsigned char* now = current.Bytes();
+  const unsigned char* before = record.Before.Bytes();
+  const unsigned char* after = record.After.Bytes();
+  for (std::size_t i = 0; i < kImageSize; ++i) {
+    if (now[i] != before[i] && now[i] != after[i]) return false;
+  }
+  return true;
+}
+
+// Puts the journal's bytes back into the file it names; the journal stays.
+IoResult ApplyJournal(FileSystem& files, const std::string& file_name,
+                      const JournalRecord& record) {
+  const OpenResult opened = files.OpenExisting(file_name.c_str());
+  if (!opened.ok()) return IoResult{opened.Code, 0};
+  const FileHandle handle = opened.Handle;
+  const IoResult locked = files.Lock(handle, LockMode::Exclusive);
+  if (!locked.ok()) return CloseAndKeep(files, handle, locked.Code);
+  const DescribeResult described = files.Describe(handle);
+  if (!described.ok()) return CloseAndKeep(files, handle, described.Code);
+  if (described.Identity != FileIdentity{record.Device, record.Index})
+    return CloseAndKeep(files, handle, kSharingViolation);
+
+  DirectoryImage current{};
+  const IoResult read = files.Read(handle, current.Bytes(), kImageSize);
+  if (!read.ok()) return CloseAndKeep(files, handle, read.Code);
+  if (read.Count != kImageSize || !OnlyThisStoreWrote(current, record))
+    return CloseAndKeep(files, handle, kSharingViolation);
+
+  if (std::memcmp(current.Bytes(), record.Before.Bytes(), kImageSize) != 0) {
+    const IoResult written = files.WriteAt(handle, 0, record.Before.Bytes(), kImageSize);
+    if (!written.ok()) return CloseAndKeep(files, handle, written.Code);
+    if (written.Count != kImageSize) return CloseAndKeep(files, handle, kShortWrite);
+    const IoResult synced = files.Sync(handle);
+    if (!synced.ok()) return CloseAndKeep(files, handle, synced.Code);
+  }
+  return files.Close(handle);
+}
+
+}  // namespace
+
+std::string JournalName(const std::string& file_name) { return file_name + "-journal"; }
+
+void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
+                 const DirectoryImage& before, const DirectoryImage& after) {
+  std::memcpy(record.Magic, kMagic, sizeof kMagic);
+  record.Device = identity.Device;
+  record.Index = identity.Index;
+  record.Length = length;
+  record.Before = before;
+  record.After = after;
+  record.Checksum = ChecksumOf(record);
+}
+
+bool JournalIsComplete(const JournalRecord& record) {
+  return std::memcmp(record.Magic, kMagic, sizeof kMagic) == 0 &&
+         record.Checksum == ChecksumOf(record);
+}
+
+JournalResult BeginJournal(FileSystem& files, const std::string& journal_name,
+                           const JournalRecord& record) {
+  const OpenResult created = files.CreateNew(journal_name.c_str());
+  // A folder that takes no new file (no write permission, a read-only
+  // mount): the store goes on in place without a journal.
+  if (created.Code == 5 || created.Code == 19) return JournalResult{0, false};
+  if (!created.ok()) return JournalResult{created.Code, false};
+
+  const IoResult written = files.WriteAt(created.Handle, 0, &record, sizeof record);
+  const IoResult synced = written.ok() && written.Count == sizeof record
+                              ? files.Sync(created.Handle)
+                              : IoResult{written.ok() ? kShortWrite : written.Code, 0};
+  const IoResult closed = files.Close(created.Handle);
+  if (!synced.ok()) return Discard(files, journal_name, synced.Code);
+  if (!closed.ok()) return Discard(files, journal_name, closed.Code);
+  const IoResult folder = files.SyncFolder(journal_name.c_str());
+  if (!folder.ok()) return Discard(files, journal_name, folder.Code);
+  return JournalResult{0, true};
+}
+
+IoResult RecoverJournal(FileSystem& files, const std::string& file_name) {
+  const std::string journal_name = JournalName(file_name);
+  const DescribeResult probe = files.DescribeName(journal_name.c_str());
+  if (probe.Code == kFileNotFound) return IoResult{};
+  if (!probe.ok()) return IoResult{probe.Code, 0};
+
+  JournalRecord record{};
+  bool complete = false;
+  const IoResult read = ReadJournal(files, journal_name, record, complete);
+  if (!read.ok()) return read;
+  if (complete) {
+    const IoResult applied = ApplyJournal(files, file_name, record);
+    if (!applied.ok()) return applied;
+  }
+  return files.Remove(journal_name.c_str());
+}
+
+}  // namespace kovo

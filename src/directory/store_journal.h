@@ -1,0 +1,54 @@
+// The rollback journal of a store: before the first byte of the directory
+// file changes, the bytes about to be replaced (and those replacing them) go
+// to "<name>-journal" beside it, synced with its folder. A complete journal
+// found by a later run means a store was cut off, and is rolled back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "directory/directory_entry.h"
+#include "directory/file_system.h"
+
+namespace kovo {
+
+// The journal file's whole content, laid out as written (native byte order:
+// it is read back only on the machine that wrote it).
+struct JournalRecord {
+  char Magic[8];
+  std::uint64_t Device;  // the identity of the file the journal belongs to
+  std::uint64_t Index;
+  std::uint64_t Length;  // that file's length when the store began
+  DirectoryImage Before;  // the first 19,700 bytes before the store
+  DirectoryImage After;   // the same bytes as the store writes them
+  std::uint64_t Checksum;  // of everything above
+};
+static_assert(sizeof(JournalRecord) == 32 + 2 * kImageSize + 8, "journal layout is packed");
+
+std::string JournalName(const std::string& file_name);
+
+void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
+                 const DirectoryImage& before, const DirectoryImage& after);
+
+// True when the magic and the checksum hold: the journal was written whole.
+bool JournalIsComplete(const JournalRecord& record);
+
+struct JournalResult {
+  int Code = 0;
+  bool Written = false;  // false: the folder takes no new file, the store goes on without
+  bool ok() const { return Code == 0; }
+};
+
+// Writes, syncs and closes the journal, then syncs its folder. On failure
+// nothing of it is left behind.
+[[nodiscard]] JournalResult BeginJournal(FileSystem& files, const std::string& journal_name,
+                                         const JournalRecord& record);
+
+// Looks for a journal beside file_name and rolls it back: a complete one is
+// applied to the file it names, if the file holds nothing but the bytes of
+// that store, then removed; an incomplete one is removed. A journal that
+// belongs to another file, or whose file was changed since, stays in place
+// and the result is code 2 (the file is gone) or 32.
+[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const std::string& file_name);
+
+}  // namespace kovo
