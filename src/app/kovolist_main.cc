@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/process_setup.h"
@@ -22,6 +24,18 @@ std::size_t ReadUpTo(int fd, unsigned char* buffer, std::size_t size) {
   return done;
 }
 
+// A journal beside the file means a run of kovomaint was cut off in the
+// middle of its store; the file may be torn until the next run rolls it back.
+void WarnOfAJournal(const char* name) {
+  const std::string journal = std::string(name) + "-journal";
+  struct stat info {};
+  if (::stat(journal.c_str(), &info) != 0) return;
+  std::fprintf(stderr,
+               "kovolist: warning: %s stands beside %s: a kovomaint run was cut off in the "
+               "middle of its store, and the next run rolls it back\n",
+               journal.c_str(), name);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -31,6 +45,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* name = argc == 2 ? argv[1] : kovo::kDirectoryFileName;
+  WarnOfAJournal(name);
   const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     std::fprintf(stderr, "kovolist: %s: %s\n", name, std::strerror(errno));

@@ -14,9 +14,13 @@
 
 namespace {
 
+constexpr kovo::FatalFailure kOutOfMemory{kovo::FatalKind::OutOfMemory,
+                                          kovo::FatalStep::TakeImages, 0};
+
 int Run(int argc, char** argv, std::string_view module_name) {
-  const std::unique_ptr<kovo::Screen> screen = kovo::OpenScreen(STDOUT_FILENO);
-  kovo::Console console(*screen);
+  const std::unique_ptr<kovo::Screen> terminal = kovo::OpenScreen(STDOUT_FILENO);
+  kovo::NoScreen no_screen;
+  kovo::Console console(terminal ? *terminal : static_cast<kovo::Screen&>(no_screen));
   console.Device.StartDevice();
 
   kovo::PlatformFileSystem files;
@@ -43,10 +47,9 @@ int main(int argc, char** argv) {
     return Run(argc, argv, module_name);
   } catch (const std::bad_alloc&) {
     // Whatever ran out, the images are not to be had: the same report as
-    // when taking them fails.
-    kovo::WriteFatalReport(STDOUT_FILENO,
-                           {kovo::FatalKind::OutOfMemory, kovo::FatalStep::TakeImages, 0},
-                           module_name);
+    // when taking them fails. The run itself takes memory only where it
+    // must, and without exceptions (which need memory of their own).
+    kovo::WriteFatalReport(STDOUT_FILENO, kOutOfMemory, module_name);
     return 1;
   }
 }

@@ -1,6 +1,6 @@
 #include "app/run_driver.h"
 
-#include <new>
+#include <cstdlib>
 
 #include "app/messages.h"
 #include "app/switch_table.h"
@@ -40,8 +40,8 @@ void ShowPhase(RunContext& context, const char* text, Work work) {
 
 RunOutcome Maintain(RunContext& context, bool sort_requested) {
   Console& console = context.Display;
-  const std::unique_ptr<DirectoryImage> load = context.Allocate();
-  const std::unique_ptr<DirectoryImage> work = load ? context.Allocate() : nullptr;
+  const ImagePtr load = context.Allocate();
+  const ImagePtr work = load ? context.Allocate() : nullptr;
   if (!load || !work) return Fatal({FatalKind::OutOfMemory, FatalStep::TakeImages, 0});
 
   const IoResult recovered = RecoverJournal(context.Files, kDirectoryFileName);
@@ -71,8 +71,11 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
 
 }  // namespace
 
-std::unique_ptr<DirectoryImage> AllocateImage() {
-  return std::unique_ptr<DirectoryImage>(new (std::nothrow) DirectoryImage{});
+void ImageRelease::operator()(DirectoryImage* image) const { std::free(image); }
+
+ImagePtr AllocateImage() {
+  // An image is plain bytes: zeroed memory is a zero-filled image.
+  return ImagePtr(static_cast<DirectoryImage*>(std::calloc(1, sizeof(DirectoryImage))));
 }
 
 void ShowBanner(Console& console) {

@@ -14,9 +14,16 @@
 
 namespace kovo {
 
-// Hands out a zero-filled image, or nothing when memory runs out.
-using ImageAllocator = std::function<std::unique_ptr<DirectoryImage>()>;
-std::unique_ptr<DirectoryImage> AllocateImage();
+struct ImageRelease {
+  void operator()(DirectoryImage* image) const;
+};
+using ImagePtr = std::unique_ptr<DirectoryImage, ImageRelease>;
+
+// Hands out a zero-filled image, or nothing when memory runs out. It takes
+// the memory with calloc: operator new, even its nothrow form, reports
+// exhaustion with an exception, and an exception needs memory of its own.
+using ImageAllocator = std::function<ImagePtr()>;
+ImagePtr AllocateImage();
 
 struct RunOutcome {
   int ExitStatus = 0;

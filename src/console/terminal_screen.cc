@@ -155,7 +155,7 @@ std::unique_ptr<Screen> OpenScreen(int fd) {
   const bool usable = ::isatty(fd) == 1 && term != nullptr && *term != '\0' &&
                       std::strcmp(term, "dumb") != 0 && ::ioctl(fd, TIOCGWINSZ, &size) == 0 &&
                       size.ws_col > 0 && size.ws_row > 0;
-  if (!usable) return std::make_unique<NoScreen>();
+  if (!usable) return nullptr;
   return std::make_unique<TerminalScreen>(fd, ScreenSize{size.ws_col, size.ws_row},
                                           EncodingFromLocale());
 }

@@ -50,7 +50,8 @@ class TerminalScreen final : public Screen {
 };
 
 // The screen for a descriptor: the terminal when it is a terminal with a
-// size and TERM is set and not "dumb", otherwise no screen at all.
+// size and TERM is set and not "dumb"; otherwise nothing, and the caller
+// draws on no screen at all.
 std::unique_ptr<Screen> OpenScreen(int fd);
 
 // UTF-8 when the locale's variables (LC_ALL, LC_CTYPE, LANG, first one set)

@@ -104,7 +104,7 @@ StoreResult StoreDirectory(DirectoryFile& file, const DirectoryImage& work,
     return CloseAfterFailure(files, handle, StoreStep::Reopen, refused);
 
   const SignalHold hold;
-  const std::string journal_name = JournalName(file.Name());
+  const JournalPath journal_name = JournalName(file.Name());
   JournalRecord record{};
   FillJournal(record, file.Loaded().Identity, file.Loaded().Length, loaded, work);
   const JournalResult journal = BeginJournal(files, journal_name, record);

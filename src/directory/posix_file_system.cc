@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <string>
+#include <climits>
+#include <cstdio>
+#include <cstring>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -187,10 +189,13 @@ OpenResult PosixFileSystem::CreateNew(const char* name) {
 }
 
 IoResult PosixFileSystem::SyncFolder(const char* name) {
-  const std::string path(name);
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // The folder's path, cut from the name without taking memory.
+  char folder[PATH_MAX] = ".";
+  if (const char* slash = std::strrchr(name, '/'); slash != nullptr) {
+    const int length = slash == name ? 1 : static_cast<int>(slash - name);
+    std::snprintf(folder, sizeof folder, "%.*s", length, name);
+  }
+  const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return Failure(0);
   int rc;
   do {

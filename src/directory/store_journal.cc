@@ -1,5 +1,6 @@
 #include "directory/store_journal.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace kovo {
@@ -22,13 +23,13 @@ IoResult CloseAndKeep(FileSystem& files, FileHandle handle, int code) {
   return IoResult{code, 0};
 }
 
-JournalResult Discard(FileSystem& files, const std::string& journal_name, int code) {
+JournalResult Discard(FileSystem& files, const JournalPath& journal_name, int code) {
   (void)files.Remove(journal_name.c_str());
   return JournalResult{code, false};
 }
 
 // Reads the whole journal; a journal of any other size is incomplete.
-IoResult ReadJournal(FileSystem& files, const std::string& journal_name, JournalRecord& record,
+IoResult ReadJournal(FileSystem& files, const JournalPath& journal_name, JournalRecord& record,
                      bool& complete) {
   const OpenResult opened = files.OpenExisting(journal_name.c_str());
   if (!opened.ok()) return IoResult{opened.Code, 0};
@@ -55,9 +56,9 @@ bool OnlyThisStoreWrote(const DirectoryImage& current, const JournalRecord& reco
 }
 
 // Puts the journal's bytes back into the file it names; the journal stays.
-IoResult ApplyJournal(FileSystem& files, const std::string& file_name,
+IoResult ApplyJournal(FileSystem& files, const char* file_name,
                       const JournalRecord& record) {
-  const OpenResult opened = files.OpenExisting(file_name.c_str());
+  const OpenResult opened = files.OpenExisting(file_name);
   if (!opened.ok()) return IoResult{opened.Code, 0};
   const FileHandle handle = opened.Handle;
   const IoResult locked = files.Lock(handle, LockMode::Exclusive);
@@ -85,7 +86,12 @@ IoResult ApplyJournal(FileSystem& files, const std::string& file_name,
 
 }  // namespace
 
-std::string JournalName(const std::string& file_name) { return file_name + "-journal"; }
+JournalPath JournalName(std::string_view file_name) {
+  JournalPath path{};
+  std::snprintf(path.Text, sizeof path.Text, "%.*s-journal", static_cast<int>(file_name.size()),
+                file_name.data());
+  return path;
+}
 
 void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
                  const DirectoryImage& before, const DirectoryImage& after) {
@@ -103,7 +109,7 @@ bool JournalIsComplete(const JournalRecord& record) {
          record.Checksum == ChecksumOf(record);
 }
 
-JournalResult BeginJournal(FileSystem& files, const std::string& journal_name,
+JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
                            const JournalRecord& record) {
   const OpenResult created = files.CreateNew(journal_name.c_str());
   // A folder that takes no new file (no write permission, a read-only
@@ -123,8 +129,8 @@ JournalResult BeginJournal(FileSystem& files, const std::string& journal_name,
   return JournalResult{0, true};
 }
 
-IoResult RecoverJournal(FileSystem& files, const std::string& file_name) {
-  const std::string journal_name = JournalName(file_name);
+IoResult RecoverJournal(FileSystem& files, const char* file_name) {
+  const JournalPath journal_name = JournalName(file_name);
   const DescribeResult probe = files.DescribeName(journal_name.c_str());
   if (probe.Code == kFileNotFound) return IoResult{};
   if (!probe.ok()) return IoResult{probe.Code, 0};

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "directory/directory_entry.h"
 #include "directory/file_system.h"
@@ -25,7 +25,12 @@ struct JournalRecord {
 };
 static_assert(sizeof(JournalRecord) == 32 + 2 * kImageSize + 8, "journal layout is packed");
 
-std::string JournalName(const std::string& file_name);
+// The journal's name, kept without taking memory.
+struct JournalPath {
+  char Text[4096 + 16];
+  const char* c_str() const { return Text; }
+};
+JournalPath JournalName(std::string_view file_name);
 
 void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
                  const DirectoryImage& before, const DirectoryImage& after);
@@ -41,7 +46,7 @@ struct JournalResult {
 
 // Writes, syncs and closes the journal, then syncs its folder. On failure
 // nothing of it is left behind.
-[[nodiscard]] JournalResult BeginJournal(FileSystem& files, const std::string& journal_name,
+[[nodiscard]] JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
                                          const JournalRecord& record);
 
 // Looks for a journal beside file_name and rolls it back: a complete one is
@@ -49,6 +54,6 @@ struct JournalResult {
 // that store, then removed; an incomplete one is removed. A journal that
 // belongs to another file, or whose file was changed since, stays in place
 // and the result is code 2 (the file is gone) or 32.
-[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const std::string& file_name);
+[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name);
 
 }  // namespace kovo

@@ -188,6 +188,50 @@ TEST_F(EndToEndTest, RedirectedOutputReceivesOnlyTheReport) {
   EXPECT_EQ(refused.Output, "");
 }
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+#define KOVO_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// However little memory there is, the run either works, or ends with the
+// "Out of memory" report, or never starts (the loader's status 127). Output
+// goes to a file: the terminal screen still takes memory as it draws.
+TEST_F(EndToEndTest, RunningOutOfMemoryAnywhereIsTheReportNeverAnAbort) {
+#ifdef KOVO_ADDRESS_SANITIZER
+  GTEST_SKIP() << "AddressSanitizer needs more address space than any limit allows";
+#endif
+  // No kovo.fon: the run takes its images and stops right after, unpaused.
+  const auto run_with = [&](long limit) {
+    ProgramOptions options;
+    options.Directory = dir_.Path();
+    options.Arguments = {"Y"};
+    options.Output = OutputTo::File;
+    options.MemoryLimit = limit;
+    return testing::RunProgram(KOVOMAINT_PATH, options);
+  };
+  long low = 1L << 20;  // too little to start, then enough to run
+  long high = 1L << 30;
+  ASSERT_EQ(run_with(high).ExitCode(), 0);
+  while (high - low > 4096) {
+    const long middle = (low + high) / 2;
+    (run_with(middle).ExitCode() == 0 ? high : low) = middle;
+  }
+  int reports = 0;
+  for (long limit = high - 1024 * 1024; limit <= high; limit += 8192) {
+    SCOPED_TRACE(limit);
+    const ProgramRun run = run_with(limit);
+    ASSERT_TRUE(run.Exited()) << "signal " << WTERMSIG(run.Status);
+    if (run.ExitCode() == 1) {
+      EXPECT_NE(run.Output.find("Out of memory."), std::string::npos) << run.Output;
+      ++reports;
+    } else {
+      EXPECT_TRUE(run.ExitCode() == 0 || run.ExitCode() == 127) << run.ExitCode();
+    }
+  }
+  EXPECT_GT(reports, 0) << "no limit left the run short of memory";
+}
+
 TEST_F(EndToEndTest, ReportIntoAClosedPipeStillExitsWithOne) {
   WriteDirectory(ImageBytes(testing::ScatteredImage()));
   const ProgramRun run = Run({"Y"}, OutputTo::ClosedPipe, 10000);

@@ -95,7 +95,7 @@ TEST_F(RunDriverTest, NoMemoryForTheImagesIsFatalAfterTheBanner) {
   const std::string before = ImageBytes(ScatteredImage());
   WriteDirectory(before);
   int taken = 0;
-  allocate_ = [&taken]() -> std::unique_ptr<DirectoryImage> {
+  allocate_ = [&taken]() -> ImagePtr {
     return ++taken == 1 ? AllocateImage() : nullptr;  // the second image fails
   };
   const RunOutcome outcome = Run("N");

@@ -223,7 +223,8 @@ TEST(OpenScreen, OnlyAUsableTerminalIsDrawnOn) {
     } else {
       fd = ::memfd_create("file", 0);
     }
-    EXPECT_EQ(OpenScreen(fd)->Size().Columns, c.expected_columns);
+    const std::unique_ptr<Screen> screen = OpenScreen(fd);
+    EXPECT_EQ(screen ? screen->Size().Columns : 0, c.expected_columns);
     ::close(fd);
     if (controller >= 0) ::close(controller);
   }

@@ -253,7 +253,7 @@ TEST_F(DirectoryFileTest, StoreWritesNothingWhenTheFileChangedSinceTheLoad) {
     EXPECT_EQ(stored.Failed, StoreStep::Reopen);
     EXPECT_EQ(stored.Code, c.code);
     c.check();
-    EXPECT_FALSE(testing::FileExists(JournalName(Path())));
+    EXPECT_FALSE(testing::FileExists(JournalName(Path()).Text));
   }
 }
 
@@ -327,7 +327,7 @@ TEST_F(DirectoryFileTest, SignalDuringTheWriteWaitsForTheStoreToEnd) {
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(WTERMSIG(status), SIGUSR1);
   EXPECT_EQ(Contents(), FinishedBytes());
-  EXPECT_FALSE(testing::FileExists(JournalName(Path())));
+  EXPECT_FALSE(testing::FileExists(JournalName(Path()).Text));
 }
 
 TEST_F(DirectoryFileTest, KillDuringTheStoreIsUndoneByTheNextRun) {
@@ -359,15 +359,15 @@ TEST_F(DirectoryFileTest, KillDuringTheStoreIsUndoneByTheNextRun) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ::unlink(JournalName(Path()).c_str());
+    ::unlink(JournalName(Path()).Text);
     Write(before);
     const int status = MaintainInChild(Path(), c.kill);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     c.after_kill();
     const std::string left = testing::FileExists(Path()) ? Contents() : "";
 
-    EXPECT_EQ(RecoverJournal(files_, Path()).Code, c.recovery_code);
-    EXPECT_EQ(testing::FileExists(JournalName(Path())), c.journal_stays);
+    EXPECT_EQ(RecoverJournal(files_, Path().c_str()).Code, c.recovery_code);
+    EXPECT_EQ(testing::FileExists(JournalName(Path()).Text), c.journal_stays);
     if (c.journal_stays) {
       EXPECT_TRUE((testing::FileExists(Path()) ? Contents() : "") == left);
       continue;

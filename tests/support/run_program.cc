@@ -18,11 +18,13 @@ namespace {
   ::setenv("LANG", "C.UTF-8", 1);
   ::unsetenv("LC_ALL");
   ::unsetenv("LC_CTYPE");
-  if (options.FileSizeLimit) {
-    const rlimit limit{static_cast<rlim_t>(*options.FileSizeLimit),
-                       static_cast<rlim_t>(*options.FileSizeLimit)};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
+  const auto limit = [](int resource, std::optional<long> value) {
+    if (!value) return;
+    const rlimit both{static_cast<rlim_t>(*value), static_cast<rlim_t>(*value)};
+    ::setrlimit(resource, &both);
+  };
+  limit(RLIMIT_FSIZE, options.FileSizeLimit);
+  limit(RLIMIT_AS, options.MemoryLimit);
   std::signal(SIGPIPE, SIG_DFL);
   std::vector<char*> argv{const_cast<char*>(path.c_str())};
   for (const std::string& argument : options.Arguments) argv.push_back(const_cast<char*>(argument.c_str()));

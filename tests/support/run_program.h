@@ -24,6 +24,7 @@ struct ProgramOptions {
   int Columns = 80;
   int Rows = 25;
   std::optional<long> FileSizeLimit;  // RLIMIT_FSIZE for the program
+  std::optional<long> MemoryLimit;    // RLIMIT_AS for the program
   std::string Term = "xterm";
 };
 

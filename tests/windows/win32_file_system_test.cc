@@ -103,7 +103,7 @@ TEST(Win32FileSystem, StoreRefusesAFileReplacedSinceTheLoad) {
   const StoreResult stored = StoreDirectory(file, work, load);
   EXPECT_EQ(stored.Code, kSharingViolation);
   EXPECT_TRUE(testing::ReadFileBytes(path) == before);
-  EXPECT_FALSE(testing::FileExists(JournalName(path)));
+  EXPECT_FALSE(testing::FileExists(JournalName(path).Text));
 }
 
 TEST(Win32FileSystem, JournalOfACutOffStoreIsRolledBack) {
@@ -124,9 +124,9 @@ TEST(Win32FileSystem, JournalOfACutOffStoreIsRolledBack) {
   ASSERT_TRUE(files.WriteAt(opened.Handle, 0, after.Bytes(), 5000).ok());  // cut off here
   ASSERT_TRUE(files.Close(opened.Handle).ok());
 
-  EXPECT_EQ(RecoverJournal(files, path).Code, 0);
+  EXPECT_EQ(RecoverJournal(files, path.c_str()).Code, 0);
   EXPECT_TRUE(testing::ReadFileBytes(path) == testing::ImageBytes(before));
-  EXPECT_FALSE(testing::FileExists(JournalName(path)));
+  EXPECT_FALSE(testing::FileExists(JournalName(path).Text));
 }
 
 }  // namespace
