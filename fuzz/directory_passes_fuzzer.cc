@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SortEntries(resorted->image, kept);
   Require(std::memcmp(&resorted->image, &work->image, kImageSize) == 0);
 
-  const StoreResult stored = StoreDirectory(file, work->image, load->image);
+  const StoreResult stored = StoreDirectory(file, work->image, load->image, *std::make_unique<StoreScratch>());
   Require(stored.ok());
   Require(files.Contents().size() == size);
   Require(std::memcmp(files.Contents().data(), &work->image, kImageSize) == 0);

@@ -18,9 +18,17 @@ constexpr kovo::FatalFailure kOutOfMemory{kovo::FatalKind::OutOfMemory,
                                           kovo::FatalStep::TakeImages, 0};
 
 int Run(int argc, char** argv, std::string_view module_name) {
-  const std::unique_ptr<kovo::Screen> terminal = kovo::OpenScreen(STDOUT_FILENO);
+  // Drawing takes no memory beyond the terminal screen's own.
+  kovo::TerminalScreenPtr terminal;
+  if (const auto size = kovo::UsableTerminalSize(STDOUT_FILENO)) {
+    terminal = kovo::OpenTerminalScreen(STDOUT_FILENO, *size, kovo::EncodingFromLocale());
+    if (!terminal) {
+      kovo::WriteFatalReport(STDOUT_FILENO, kOutOfMemory, module_name);
+      return 1;
+    }
+  }
   kovo::NoScreen no_screen;
-  kovo::Console console(terminal ? *terminal : static_cast<kovo::Screen&>(no_screen));
+  kovo::Console console(terminal ? static_cast<kovo::Screen&>(*terminal) : no_screen);
   console.Device.StartDevice();
 
   kovo::PlatformFileSystem files;
@@ -29,6 +37,7 @@ int Run(int argc, char** argv, std::string_view module_name) {
       kovo::RunMaintenance(context, kovo::FirstArgument(argc, argv));
 
   if (outcome.Fatal) {
+    console.Device.Flush();  // the report follows what the run drew
     kovo::WriteFatalReport(STDOUT_FILENO, *outcome.Fatal, module_name);
     console.Device.ForgetCursor();
   }

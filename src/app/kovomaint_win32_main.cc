@@ -44,6 +44,7 @@ int Run() {
   const kovo::RunOutcome outcome = kovo::RunMaintenance(context, first);
 
   if (outcome.Fatal) {
+    console.Device.Flush();
     WriteToStandardOutput(kovo::FatalReportText(*outcome.Fatal, ModuleName()));
     console.Device.ForgetCursor();  // the console's cursor now stands after the report
   }

@@ -42,9 +42,10 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   Console& console = context.Display;
   const ImagePtr load = context.Allocate();
   const ImagePtr work = load ? context.Allocate() : nullptr;
-  if (!load || !work) return Fatal({FatalKind::OutOfMemory, FatalStep::TakeImages, 0});
+  const ScratchPtr scratch = work ? AllocateScratch() : nullptr;
+  if (!load || !work || !scratch) return Fatal({FatalKind::OutOfMemory, FatalStep::TakeImages, 0});
 
-  const IoResult recovered = RecoverJournal(context.Files, kDirectoryFileName);
+  const IoResult recovered = RecoverJournal(context.Files, kDirectoryFileName, *scratch);
   if (!recovered.ok()) return Fatal({FatalKind::InOutError, FatalStep::Recover, recovered.Code});
 
   DirectoryFile file(context.Files);
@@ -63,7 +64,7 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   const int kept = PackEntries(*load, *work);
   if (sort_requested) ShowPhase(context, messages::kSorting, [&] { SortEntries(*work, kept); });
 
-  const StoreResult stored = StoreDirectory(file, *work, *load);
+  const StoreResult stored = StoreDirectory(file, *work, *load, *scratch);
   if (!stored.ok()) return Fatal({FatalKind::InOutError, FatalStepOf(stored.Failed), stored.Code});
   ShowPhase(context, messages::kPacking, [] {});
   return RunOutcome{0, std::nullopt};
@@ -72,6 +73,11 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
 }  // namespace
 
 void ImageRelease::operator()(DirectoryImage* image) const { std::free(image); }
+void ImageRelease::operator()(StoreScratch* scratch) const { std::free(scratch); }
+
+ScratchPtr AllocateScratch() {
+  return ScratchPtr(static_cast<StoreScratch*>(std::calloc(1, sizeof(StoreScratch))));
+}
 
 ImagePtr AllocateImage() {
   // An image is plain bytes: zeroed memory is a zero-filled image.

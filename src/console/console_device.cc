@@ -50,6 +50,11 @@ void ConsoleDevice::StartDevice() {
 
 void ConsoleDevice::ShutdownDevice() {
   if (active_ && cursor_owned_) screen_.PlaceCursor(CursorCell());
+  Flush();
+}
+
+void ConsoleDevice::Flush() {
+  if (active_) screen_.Flush();
 }
 
 void ConsoleDevice::ClearScreen() {
@@ -122,6 +127,7 @@ void ConsoleDevice::DeviceWrite(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void ConsoleDevice::Pause(std::uint32_t milliseconds) {
+  Flush();
 #ifdef _WIN32
   ::Sleep(milliseconds);
 #else

@@ -22,8 +22,11 @@ class ConsoleDevice {
   // Reads the screen's size, cursor and the attribute under the cursor, and
   // sets the window. A screen without size leaves the device inert.
   void StartDevice();
-  // Places the visible cursor at the device's cursor.
+  // Places the visible cursor at the device's cursor and shows it all.
   void ShutdownDevice();
+  // Shows everything drawn so far, before the process waits or someone else
+  // writes to the console.
+  void Flush();
   // After someone else wrote to the console, its cursor is no longer ours
   // to place.
   void ForgetCursor() { cursor_owned_ = false; }
@@ -35,6 +38,7 @@ class ConsoleDevice {
   void SetCursor(int column, int row);
   void ScrollUp(int lines);
   void DeviceWrite(const std::uint8_t* bytes, std::size_t count);
+  // Shows what was drawn, then sleeps.
   void Pause(std::uint32_t milliseconds);
   void Beep();
 

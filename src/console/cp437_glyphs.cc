@@ -42,28 +42,34 @@ constexpr char32_t kGlyphs[256] = {
 
 }  // namespace
 
-void AppendUtf8(std::string& out, char32_t code_point) {
+std::size_t EncodeUtf8(char32_t code_point, char* out) {
   if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
+    out[0] = static_cast<char>(code_point);
+    return 1;
   }
+  if (code_point < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (code_point >> 6));
+    out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
+    return 2;
+  }
+  out[0] = static_cast<char>(0xE0 | (code_point >> 12));
+  out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+  out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
+  return 3;
+}
+
+void AppendUtf8(std::string& out, char32_t code_point) {
+  char bytes[kMaxGlyphBytes];
+  out.append(bytes, EncodeUtf8(code_point, bytes));
 }
 
 char32_t GlyphOf(std::uint8_t byte) { return kGlyphs[byte]; }
 
-void AppendGlyph(std::string& out, std::uint8_t byte, GlyphEncoding encoding) {
+std::size_t EncodeGlyph(std::uint8_t byte, GlyphEncoding encoding, char* out) {
   const char32_t glyph = kGlyphs[byte];
-  if (encoding == GlyphEncoding::Utf8) {
-    AppendUtf8(out, glyph);
-  } else {
-    out += glyph < 0x80 ? static_cast<char>(glyph) : '?';
-  }
+  if (encoding == GlyphEncoding::Utf8) return EncodeUtf8(glyph, out);
+  out[0] = glyph < 0x80 ? static_cast<char>(glyph) : '?';
+  return 1;
 }
 
 }  // namespace kovo

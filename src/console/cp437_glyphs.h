@@ -1,6 +1,7 @@
 // How the console's code page 437 bytes look on a Unicode terminal.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -8,14 +9,19 @@ namespace kovo {
 
 enum class GlyphEncoding { Utf8, Ascii };
 
-// Appends a character of the Basic Multilingual Plane in UTF-8.
+// The most bytes one glyph takes.
+inline constexpr std::size_t kMaxGlyphBytes = 3;
+
+// Writes a character of the Basic Multilingual Plane in UTF-8 into out (room
+// for kMaxGlyphBytes); returns how many bytes it took.
+std::size_t EncodeUtf8(char32_t code_point, char* out);
 void AppendUtf8(std::string& out, char32_t code_point);
 
 // The Unicode character that shows the byte's code page 437 glyph.
 char32_t GlyphOf(std::uint8_t byte);
 
-// Appends the byte's glyph: UTF-8, or in ASCII with '?' for anything beyond.
-// Every byte takes exactly one cell.
-void AppendGlyph(std::string& out, std::uint8_t byte, GlyphEncoding encoding);
+// Writes the byte's glyph into out: UTF-8, or in ASCII with '?' for anything
+// beyond. Every byte takes exactly one cell.
+std::size_t EncodeGlyph(std::uint8_t byte, GlyphEncoding encoding, char* out);
 
 }  // namespace kovo

@@ -42,6 +42,9 @@ class Screen {
   virtual void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) = 0;
   virtual void PlaceCursor(CellPosition cell) = 0;
   virtual void Bell() = 0;
+  // Shows everything drawn so far; a screen may hold what it draws until
+  // then, so that it reaches the console in one piece.
+  virtual void Flush() {}
 };
 
 // No console: standard output is a file or a pipe, or not a usable terminal.

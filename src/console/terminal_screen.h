@@ -1,22 +1,49 @@
-// A screen drawn on a terminal with ECMA-48 sequences. Every operation goes
-// out in one write(2); every run of cells ends with the rendition reset so
+// A screen drawn on a terminal with ECMA-48 sequences. It keeps its own
+// picture of what it drew (the device's window, at most 256x234 cells) and
+// collects what it draws into a frame, sent in one write(2) when the run is
+// about to wait or end. A frame sends a rendition only when it changes and a
+// cursor move only when needed, and always ends in the rendition reset, so
 // nothing it leaves behind colours what is written after it.
+//
+// When the terminal is resized (SIGWINCH) or the run resumes after a stop
+// (SIGCONT), the next frame clears the terminal and repaints the picture; on
+// a terminal now shorter than the picture, the rows that hold the cursor and
+// those just above it are shown, and later rows scroll into view.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <string>
+#include <optional>
+#include <string_view>
 
 #include "console/cp437_glyphs.h"
-#include "console/memory_screen.h"
 #include "console/screen.h"
 
 namespace kovo {
 
+// The terminal's size when fd is a terminal with a size and TERM is set and
+// not "dumb"; otherwise nothing, and the caller draws on no screen at all.
+std::optional<ScreenSize> UsableTerminalSize(int fd);
+
+// UTF-8 when the locale's variables (LC_ALL, LC_CTYPE, LANG, the first one
+// set) name it; ASCII otherwise.
+GlyphEncoding EncodingFromLocale();
+
 class TerminalScreen final : public Screen {
  public:
-  TerminalScreen(int fd, ScreenSize size, GlyphEncoding encoding);
+  static constexpr int kMaxColumns = 256;
+  static constexpr int kMaxRows = 234;
+  static constexpr std::size_t kFrameCapacity = 4096;
 
-  ScreenSize Size() const override { return shadow_.Size(); }
+  // Takes no memory beyond the object itself: the picture and the frame
+  // live inside it. Watches for resizes and resumes until destroyed.
+  TerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding);
+  ~TerminalScreen() override;
+  TerminalScreen(const TerminalScreen&) = delete;
+  TerminalScreen& operator=(const TerminalScreen&) = delete;
+
+  ScreenSize Size() const override { return terminal_; }
   // A terminal cannot tell its cursor or a cell's colours without being read
   // from; the device starts at the top-left in light grey on black, the
   // black shown as the terminal's own background.
@@ -27,35 +54,71 @@ class TerminalScreen final : public Screen {
   void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override;
   void PlaceCursor(CellPosition cell) override;
   void Bell() override;
+  void Flush() override;
+
+  // How many write(2) calls the frames took, for measurements.
+  std::size_t WritesSent() const { return writes_sent_; }
 
  private:
   static constexpr std::uint8_t kStartAttribute = 7;
-  static constexpr int kMaxRepaintWidth = 256;
+  static constexpr int kDefaultRendition = -1;
 
-  void AppendCells(std::string& out, CellPosition first, const std::uint8_t* bytes, int count,
+  struct PictureCell {
+    std::uint8_t Byte = ' ';
+    std::uint8_t Attribute = kStartAttribute;
+  };
+
+  // The frame.
+  void Append(std::string_view bytes);
+  // Makes room for size more bytes (and the closing reset), sending the
+  // frame so far when there is none; true when it did.
+  bool Reserve(std::size_t size);
+  void EndFrameAndSend();
+  void SendAll(const char* bytes, std::size_t size);
+
+  // Drawing into the frame, in the terminal's rows (picture row less the
+  // offset of the view).
+  void AppendRendition(std::uint8_t attribute);
+  void AppendDefaultRendition();
+  void AppendMoveTo(CellPosition terminal_cell);
+  void AppendCells(CellPosition first, const std::uint8_t* bytes, int count,
                    std::uint8_t attribute);
-  void AppendNativeScroll(std::string& out, const CellRect& area, int lines, std::uint8_t fill);
-  void AppendRepaint(std::string& out, const CellRect& area);
-  void Send(const std::string& out) const;
-  // Moves the terminal's cursor unless it is known to stand there already.
-  void AppendMoveTo(std::string& out, CellPosition cell);
+  void AppendPictureRow(int row, int left, int right, bool skip_blanks);
+  void AppendNativeScroll(const CellRect& area, int exposed, std::uint8_t fill);
+  // Brings a picture row below the terminal's last row into view.
+  void BringIntoView(int picture_row);
+  // After a resize or a resume: the terminal's contents are unknown.
+  void Repaint();
+
+  bool InPicture(int column, int row) const;
+  int VisibleColumns() const;
 
   int fd_;
   GlyphEncoding encoding_;
-  // What the terminal shows, as far as this screen drew it.
-  MemoryScreen shadow_;
-  // Where the terminal's cursor stands, when that is certain.
+  ScreenSize terminal_;  // the terminal's size as last read
+  ScreenSize picture_size_;
+  PictureCell picture_[kMaxRows][kMaxColumns];
+  int row_offset_ = 0;  // picture row shown on the terminal's first row
+  CellPosition picture_cursor_;  // where the visible cursor was last placed
+
+  char frame_[kFrameCapacity];
+  std::size_t frame_length_ = 0;
+  int bells_in_frame_ = 0;
+  int rendition_ = kDefaultRendition;  // the terminal's, within the frame
   bool cursor_known_ = false;
-  CellPosition cursor_;
+  CellPosition cursor_;  // the terminal's cursor, when known
+  std::size_t writes_sent_ = 0;
+  bool start_up_sent_ = false;
 };
 
-// The screen for a descriptor: the terminal when it is a terminal with a
-// size and TERM is set and not "dumb"; otherwise nothing, and the caller
-// draws on no screen at all.
-std::unique_ptr<Screen> OpenScreen(int fd);
+struct TerminalScreenRelease {
+  void operator()(TerminalScreen* screen) const;
+};
+using TerminalScreenPtr = std::unique_ptr<TerminalScreen, TerminalScreenRelease>;
 
-// UTF-8 when the locale's variables (LC_ALL, LC_CTYPE, LANG, first one set)
-// name it, else ASCII.
-GlyphEncoding EncodingFromLocale();
+// A terminal screen in memory taken with malloc, which reports exhaustion
+// as nothing rather than with an exception (an exception needs memory of its
+// own): nothing when memory has run out.
+TerminalScreenPtr OpenTerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding);
 
 }  // namespace kovo

@@ -1,5 +1,7 @@
 #include "console/terminal_sequences.h"
 
+#include <cstdio>
+
 #include "console/text_attribute.h"
 
 namespace kovo::sequences {
@@ -11,29 +13,29 @@ int TerminalColour(int attribute_colour) {
   return ((attribute_colour & 4) >> 2) | (attribute_colour & 2) | ((attribute_colour & 1) << 2);
 }
 
+template <typename... Numbers>
+Sequence Format(const char* format, Numbers... numbers) {
+  Sequence sequence;
+  const int length = std::snprintf(sequence.Text, sizeof sequence.Text, format, numbers...);
+  sequence.Length = length > 0 ? static_cast<std::size_t>(length) : 0;
+  return sequence;
+}
+
 }  // namespace
 
-std::string CursorTo(CellPosition cell) {
-  return "\x1b[" + std::to_string(cell.Row + 1) + ';' + std::to_string(cell.Column + 1) + 'H';
-}
+Sequence CursorTo(CellPosition cell) { return Format("\x1b[%d;%dH", cell.Row + 1, cell.Column + 1); }
 
-std::string ScrollRegion(int top, int bottom) {
-  return "\x1b[" + std::to_string(top + 1) + ';' + std::to_string(bottom + 1) + 'r';
-}
+Sequence ScrollRegion(int top, int bottom) { return Format("\x1b[%d;%dr", top + 1, bottom + 1); }
 
-std::string Rendition(std::uint8_t attribute) {
+Sequence Rendition(std::uint8_t attribute) {
   const int foreground = ForegroundOf(attribute);
-  const int foreground_code =
-      (foreground & 8 ? 90 : 30) + TerminalColour(foreground & 7);
-  std::string rendition = "\x1b[0;" + std::to_string(foreground_code);
+  const int foreground_code = (foreground & 8 ? 90 : 30) + TerminalColour(foreground & 7);
   // The reset already gives the terminal's default background.
   const int background = BackgroundOf(attribute);
-  if (HasBrightBackground(attribute)) {
-    rendition += ';' + std::to_string(100 + TerminalColour(background));
-  } else if (background != 0) {
-    rendition += ';' + std::to_string(40 + TerminalColour(background));
-  }
-  return rendition + 'm';
+  if (HasBrightBackground(attribute))
+    return Format("\x1b[0;%d;%dm", foreground_code, 100 + TerminalColour(background));
+  if (background != 0) return Format("\x1b[0;%d;%dm", foreground_code, 40 + TerminalColour(background));
+  return Format("\x1b[0;%dm", foreground_code);
 }
 
 }  // namespace kovo::sequences

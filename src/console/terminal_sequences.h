@@ -1,25 +1,36 @@
-// Every ECMA-48 sequence the terminal screen sends, in one place.
+// Every ECMA-48 sequence the terminal screen sends, in one place. Sequences
+// with numbers are built in place, without taking memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "console/screen.h"
 
 namespace kovo::sequences {
 
-inline constexpr char kResetRendition[] = "\x1b[0m";
-inline constexpr char kResetScrollRegion[] = "\x1b[r";
-inline constexpr char kBell[] = "\a";
-inline constexpr char kLineFeed[] = "\n";
+inline constexpr std::string_view kResetRendition = "\x1b[0m";
+inline constexpr std::string_view kResetScrollRegion = "\x1b[r";
+inline constexpr std::string_view kAsciiCharacterSet = "\x1b(B";  // G0 is US-ASCII
+inline constexpr std::string_view kClearScreen = "\x1b[H\x1b[2J";
+inline constexpr std::string_view kBell = "\a";
+inline constexpr std::string_view kLineFeed = "\n";
+
+// A sequence built from numbers.
+struct Sequence {
+  char Text[32] = {};
+  std::size_t Length = 0;
+  std::string_view View() const { return {Text, Length}; }
+};
 
 // CUP, 1-based on the wire.
-std::string CursorTo(CellPosition cell);
+Sequence CursorTo(CellPosition cell);
 // DECSTBM over rows top..bottom, 0-based inclusive.
-std::string ScrollRegion(int top, int bottom);
+Sequence ScrollRegion(int top, int bottom);
 // SGR for a text attribute, from a reset: foreground 30-37/90-97;
 // background 40-47, or 100-107 with the high bit; background 0 without the
 // high bit is left as the terminal's default background.
-std::string Rendition(std::uint8_t attribute);
+Sequence Rendition(std::uint8_t attribute);
 
 }  // namespace kovo::sequences

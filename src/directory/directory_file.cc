@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "directory/signal_hold.h"
-#include "directory/store_journal.h"
 
 namespace kovo {
 namespace {
@@ -29,7 +28,8 @@ bool PutBackLoadedBytes(FileSystem& files, FileHandle handle, const DirectoryIma
 
 // 0 when the open file is the loaded one, unchanged, and the name still
 // refers to it; otherwise the code of the refusal.
-int CheckStillTheLoadedFile(DirectoryFile& file, FileHandle handle, const DirectoryImage& loaded) {
+int CheckStillTheLoadedFile(DirectoryFile& file, FileHandle handle, const DirectoryImage& loaded,
+                            DirectoryImage& current) {
   FileSystem& files = file.Files();
   const IoResult locked = files.Lock(handle, LockMode::Exclusive);
   if (!locked.ok()) return locked.Code;
@@ -40,7 +40,6 @@ int CheckStillTheLoadedFile(DirectoryFile& file, FileHandle handle, const Direct
   if (!named.ok()) return named.Code;
   if (named.Identity != now.Identity) return kSharingViolation;
 
-  DirectoryImage current{};
   const IoResult read = files.Read(handle, current.Bytes(), kImageSize);
   if (!read.ok()) return read.Code;
   if (read.Count != kImageSize || now.Length != file.Loaded().Length ||
@@ -91,7 +90,7 @@ LoadResult LoadDirectory(DirectoryFile& file, DirectoryImage& image) {
 }
 
 StoreResult StoreDirectory(DirectoryFile& file, const DirectoryImage& work,
-                           const DirectoryImage& loaded) {
+                           const DirectoryImage& loaded, StoreScratch& scratch) {
   FileSystem& files = file.Files();
   if (file.Handle() != kNoFile) {
     const IoResult closed = files.Close(file.Release());
@@ -100,14 +99,14 @@ StoreResult StoreDirectory(DirectoryFile& file, const DirectoryImage& work,
   const OpenResult opened = files.OpenExisting(file.Name());
   if (!opened.ok()) return StoreResult{StoreStep::Reopen, opened.Code};
   const FileHandle handle = opened.Handle;
-  if (const int refused = CheckStillTheLoadedFile(file, handle, loaded); refused != 0)
+  if (const int refused = CheckStillTheLoadedFile(file, handle, loaded, scratch.Current);
+      refused != 0)
     return CloseAfterFailure(files, handle, StoreStep::Reopen, refused);
 
   const SignalHold hold;
   const JournalPath journal_name = JournalName(file.Name());
-  JournalRecord record{};
-  FillJournal(record, file.Loaded().Identity, file.Loaded().Length, loaded, work);
-  const JournalResult journal = BeginJournal(files, journal_name, record);
+  FillJournal(scratch.Journal, file.Loaded().Identity, file.Loaded().Length, loaded, work);
+  const JournalResult journal = BeginJournal(files, journal_name, scratch.Journal);
   if (!journal.ok()) return CloseAfterFailure(files, handle, StoreStep::Journal, journal.Code);
 
   const IoResult written = files.WriteAt(handle, 0, work.Bytes(), kImageSize);

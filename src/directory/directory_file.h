@@ -7,6 +7,7 @@
 
 #include "directory/directory_entry.h"
 #include "directory/file_system.h"
+#include "directory/store_journal.h"
 
 namespace kovo {
 
@@ -70,6 +71,6 @@ struct StoreResult {
 // put back over the changed part. Signals that would end the process wait
 // from the journal to the end.
 [[nodiscard]] StoreResult StoreDirectory(DirectoryFile& file, const DirectoryImage& work,
-                                         const DirectoryImage& loaded);
+                                         const DirectoryImage& loaded, StoreScratch& scratch);
 
 }  // namespace kovo

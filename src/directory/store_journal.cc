@@ -56,8 +56,8 @@ bool OnlyThisStoreWrote(const DirectoryImage& current, const JournalRecord& reco
 }
 
 // Puts the journal's bytes back into the file it names; the journal stays.
-IoResult ApplyJournal(FileSystem& files, const char* file_name,
-                      const JournalRecord& record) {
+IoResult ApplyJournal(FileSystem& files, const char* file_name, const JournalRecord& record,
+                      DirectoryImage& current) {
   const OpenResult opened = files.OpenExisting(file_name);
   if (!opened.ok()) return IoResult{opened.Code, 0};
   const FileHandle handle = opened.Handle;
@@ -68,7 +68,6 @@ IoResult ApplyJournal(FileSystem& files, const char* file_name,
   if (described.Identity != FileIdentity{record.Device, record.Index})
     return CloseAndKeep(files, handle, kSharingViolation);
 
-  DirectoryImage current{};
   const IoResult read = files.Read(handle, current.Bytes(), kImageSize);
   if (!read.ok()) return CloseAndKeep(files, handle, read.Code);
   if (read.Count != kImageSize || !OnlyThisStoreWrote(current, record))
@@ -129,18 +128,17 @@ JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
   return JournalResult{0, true};
 }
 
-IoResult RecoverJournal(FileSystem& files, const char* file_name) {
+IoResult RecoverJournal(FileSystem& files, const char* file_name, StoreScratch& scratch) {
   const JournalPath journal_name = JournalName(file_name);
   const DescribeResult probe = files.DescribeName(journal_name.c_str());
   if (probe.Code == kFileNotFound) return IoResult{};
   if (!probe.ok()) return IoResult{probe.Code, 0};
 
-  JournalRecord record{};
   bool complete = false;
-  const IoResult read = ReadJournal(files, journal_name, record, complete);
+  const IoResult read = ReadJournal(files, journal_name, scratch.Journal, complete);
   if (!read.ok()) return read;
   if (complete) {
-    const IoResult applied = ApplyJournal(files, file_name, record);
+    const IoResult applied = ApplyJournal(files, file_name, scratch.Journal, scratch.Current);
     if (!applied.ok()) return applied;
   }
   return files.Remove(journal_name.c_str());

@@ -25,6 +25,13 @@ struct JournalRecord {
 };
 static_assert(sizeof(JournalRecord) == 32 + 2 * kImageSize + 8, "journal layout is packed");
 
+// The working memory of a store or a roll-back, taken with the images at
+// the start of a run, so that neither needs memory (or much stack) later.
+struct StoreScratch {
+  JournalRecord Journal;
+  DirectoryImage Current;  // the file as it stands, read again
+};
+
 // The journal's name, kept without taking memory.
 struct JournalPath {
   char Text[4096 + 16];
@@ -54,6 +61,7 @@ struct JournalResult {
 // that store, then removed; an incomplete one is removed. A journal that
 // belongs to another file, or whose file was changed since, stays in place
 // and the result is code 2 (the file is gone) or 32.
-[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name);
+[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name,
+                                      StoreScratch& scratch);
 
 }  // namespace kovo

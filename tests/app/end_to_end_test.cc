@@ -195,8 +195,7 @@ TEST_F(EndToEndTest, RedirectedOutputReceivesOnlyTheReport) {
 #endif
 
 // However little memory there is, the run either works, or ends with the
-// "Out of memory" report, or never starts (the loader's status 127). Output
-// goes to a file: the terminal screen still takes memory as it draws.
+// "Out of memory" report, or never starts (the loader's status 127).
 TEST_F(EndToEndTest, RunningOutOfMemoryAnywhereIsTheReportNeverAnAbort) {
 #ifdef KOVO_ADDRESS_SANITIZER
   GTEST_SKIP() << "AddressSanitizer needs more address space than any limit allows";
@@ -206,7 +205,6 @@ TEST_F(EndToEndTest, RunningOutOfMemoryAnywhereIsTheReportNeverAnAbort) {
     ProgramOptions options;
     options.Directory = dir_.Path();
     options.Arguments = {"Y"};
-    options.Output = OutputTo::File;
     options.MemoryLimit = limit;
     return testing::RunProgram(KOVOMAINT_PATH, options);
   };

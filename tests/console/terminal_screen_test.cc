@@ -24,8 +24,10 @@ class CapturedTerminal {
   CapturedTerminal(int columns, int rows, GlyphEncoding encoding = GlyphEncoding::Utf8)
       : fd_(::memfd_create("terminal", 0)), screen_(fd_, ScreenSize{columns, rows}, encoding) {}
   ~CapturedTerminal() { ::close(fd_); }
-  Screen& Get() { return screen_; }
-  std::string Bytes() const {
+  TerminalScreen& Get() { return screen_; }
+  // What was sent, once what is held has been sent too.
+  std::string Bytes() {
+    screen_.Flush();
     std::string bytes(static_cast<std::size_t>(::lseek(fd_, 0, SEEK_END)), '\0');
     ::pread(fd_, bytes.data(), bytes.size(), 0);
     return bytes;
@@ -139,9 +141,7 @@ TEST(TerminalScreen, RunIsPositionedColouredAndReset) {
   CapturedTerminal terminal(80, 25);
   const std::uint8_t text[] = {0xFE, ' ', 'R', 0xE1};
   terminal.Get().WriteCells({2, 3}, text, 4, 0x1E);
-  EXPECT_EQ(terminal.Bytes(), sequences::CursorTo({2, 3}) + "\x1b[0;93;44m" "\u25A0 R\u00DF" +
-                                  sequences::kResetRendition);
-  EXPECT_EQ(sequences::CursorTo({2, 3}), "\x1b[4;3H");
+  EXPECT_EQ(terminal.Bytes(), "\x1b(B" "\x1b[4;3H" "\x1b[0;93;44m" "\u25A0 R\u00DF" "\x1b[0m");
 }
 
 TEST(TerminalScreen, AttributeColoursMapOntoTheTerminalPalette) {
@@ -155,7 +155,9 @@ TEST(TerminalScreen, AttributeColoursMapOntoTheTerminalPalette) {
       {0x17, "\x1b[0;37;44m"},   {0x47, "\x1b[0;37;41m"}, {0x60, "\x1b[0;30;43m"},
       {0x87, "\x1b[0;37;100m"},  {0x94, "\x1b[0;31;104m"}, {0xF0, "\x1b[0;30;107m"},
   };
-  for (const Case& c : cases) EXPECT_EQ(sequences::Rendition(c.attribute), c.rendition) << int(c.attribute);
+  for (const Case& c : cases) {
+    EXPECT_EQ(sequences::Rendition(c.attribute).View(), c.rendition) << int(c.attribute);
+  }
 }
 
 TEST(TerminalScreen, AsciiLocaleShowsQuestionMarksForGlyphsBeyondAscii) {
@@ -168,9 +170,7 @@ TEST(TerminalScreen, AsciiLocaleShowsQuestionMarksForGlyphsBeyondAscii) {
 TEST(TerminalScreen, ScrollInADefaultBackgroundNeedsNoPainting) {
   CapturedTerminal terminal(20, 5);
   terminal.Get().ScrollUp(CellRect{0, 0, 19, 4}, 1, 0x07);
-  EXPECT_EQ(terminal.Bytes(), std::string(sequences::kResetRendition) +
-                                  sequences::ScrollRegion(0, 4) + sequences::CursorTo({0, 4}) +
-                                  "\n" + sequences::kResetScrollRegion);
+  EXPECT_EQ(terminal.Bytes(), "\x1b(B" "\x1b[1;5r" "\x1b[5;1H" "\n" "\x1b[r");
 }
 
 class EnvironmentVariable {
@@ -196,7 +196,7 @@ class EnvironmentVariable {
   std::string old_;
 };
 
-TEST(OpenScreen, OnlyAUsableTerminalIsDrawnOn) {
+TEST(UsableTerminalSize, OnlyAUsableTerminalIsDrawnOn) {
   struct Case {
     const char* name;
     const char* term;
@@ -223,8 +223,8 @@ TEST(OpenScreen, OnlyAUsableTerminalIsDrawnOn) {
     } else {
       fd = ::memfd_create("file", 0);
     }
-    const std::unique_ptr<Screen> screen = OpenScreen(fd);
-    EXPECT_EQ(screen ? screen->Size().Columns : 0, c.expected_columns);
+    const std::optional<ScreenSize> size = UsableTerminalSize(fd);
+    EXPECT_EQ(size ? size->Columns : 0, c.expected_columns);
     ::close(fd);
     if (controller >= 0) ::close(controller);
   }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -48,7 +49,7 @@ Maintenance Maintain(FileSystem& files, const std::string& path, bool sort = tru
   if (!run.Loaded.ok()) return run;
   const int kept = PackEntries(load, run.Work);
   if (sort) SortEntries(run.Work, kept);
-  run.Stored = StoreDirectory(file, run.Work, load);
+  run.Stored = StoreDirectory(file, run.Work, load, *std::make_unique<StoreScratch>());
   return run;
 }
 
@@ -249,7 +250,7 @@ TEST_F(DirectoryFileTest, StoreWritesNothingWhenTheFileChangedSinceTheLoad) {
     ASSERT_TRUE(LoadDirectory(file, load).ok());
     PackEntries(load, work);
     c.intervene();
-    const StoreResult stored = StoreDirectory(file, work, load);
+    const StoreResult stored = StoreDirectory(file, work, load, *std::make_unique<StoreScratch>());
     EXPECT_EQ(stored.Failed, StoreStep::Reopen);
     EXPECT_EQ(stored.Code, c.code);
     c.check();
@@ -366,7 +367,7 @@ TEST_F(DirectoryFileTest, KillDuringTheStoreIsUndoneByTheNextRun) {
     c.after_kill();
     const std::string left = testing::FileExists(Path()) ? Contents() : "";
 
-    EXPECT_EQ(RecoverJournal(files_, Path().c_str()).Code, c.recovery_code);
+    EXPECT_EQ(RecoverJournal(files_, Path().c_str(), *std::make_unique<StoreScratch>()).Code, c.recovery_code);
     EXPECT_EQ(testing::FileExists(JournalName(Path()).Text), c.journal_stays);
     if (c.journal_stays) {
       EXPECT_TRUE((testing::FileExists(Path()) ? Contents() : "") == left);

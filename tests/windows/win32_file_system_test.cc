@@ -1,6 +1,7 @@
 #include "directory/win32_file_system.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <windows.h>
 
 #include "directory/directory_file.h"
@@ -47,7 +48,7 @@ TEST(Win32FileSystem, RoundTripKeepsTheTailAndSortsTheImage) {
   DirectoryImage work{};
   ASSERT_TRUE(LoadDirectory(file, load).ok());
   SortEntries(work, PackEntries(load, work));
-  ASSERT_TRUE(StoreDirectory(file, work, load).ok());
+  ASSERT_TRUE(StoreDirectory(file, work, load, *std::make_unique<StoreScratch>()).ok());
   EXPECT_EQ(testing::ReadFileBytes(path), testing::ImageBytes(work) + "tail");
 }
 
@@ -100,7 +101,7 @@ TEST(Win32FileSystem, StoreRefusesAFileReplacedSinceTheLoad) {
   ASSERT_TRUE(files.Close(file.Release()).ok());
   testing::WriteFileBytes(copy, before);
   ASSERT_TRUE(::MoveFileExA(copy.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
-  const StoreResult stored = StoreDirectory(file, work, load);
+  const StoreResult stored = StoreDirectory(file, work, load, *std::make_unique<StoreScratch>());
   EXPECT_EQ(stored.Code, kSharingViolation);
   EXPECT_TRUE(testing::ReadFileBytes(path) == before);
   EXPECT_FALSE(testing::FileExists(JournalName(path).Text));
@@ -124,7 +125,7 @@ TEST(Win32FileSystem, JournalOfACutOffStoreIsRolledBack) {
   ASSERT_TRUE(files.WriteAt(opened.Handle, 0, after.Bytes(), 5000).ok());  // cut off here
   ASSERT_TRUE(files.Close(opened.Handle).ok());
 
-  EXPECT_EQ(RecoverJournal(files, path.c_str()).Code, 0);
+  EXPECT_EQ(RecoverJournal(files, path.c_str(), *std::make_unique<StoreScratch>()).Code, 0);
   EXPECT_TRUE(testing::ReadFileBytes(path) == testing::ImageBytes(before));
   EXPECT_FALSE(testing::FileExists(JournalName(path).Text));
 }
