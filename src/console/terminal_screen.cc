@@ -126,8 +126,16 @@ void TerminalScreen::ScrollUp(const CellRect& area, int lines, std::uint8_t fill
   }
 }
 
+// The visible cursor is moved once, at the end of the frame.
 void TerminalScreen::PlaceCursor(CellPosition cell) {
   picture_cursor_ = cell;
+  cursor_pending_ = true;
+}
+
+void TerminalScreen::AppendPendingCursor() {
+  if (!cursor_pending_) return;
+  cursor_pending_ = false;
+  const CellPosition cell = picture_cursor_;
   if (cell.Row < row_offset_) return;
   BringIntoView(cell.Row);
   AppendMoveTo({std::min(cell.Column, std::max(terminal_.Columns - 1, 0)), cell.Row - row_offset_});
@@ -144,6 +152,7 @@ void TerminalScreen::Flush() {
     continued_flag = 0;
     Repaint();
   }
+  AppendPendingCursor();
   if (frame_length_ > 0) EndFrameAndSend();
 }
 
@@ -297,7 +306,7 @@ void TerminalScreen::Repaint() {
     AppendPictureRow(row, 0, VisibleColumns() - 1, true);
   }
   for (int i = 0; i < bells; ++i) Bell();
-  PlaceCursor(picture_cursor_);
+  cursor_pending_ = true;
 }
 
 bool TerminalScreen::InPicture(int column, int row) const {

@@ -85,6 +85,7 @@ class TerminalScreen final : public Screen {
                    std::uint8_t attribute);
   void AppendPictureRow(int row, int left, int right, bool skip_blanks);
   void AppendNativeScroll(const CellRect& area, int exposed, std::uint8_t fill);
+  void AppendPendingCursor();
   // Brings a picture row below the terminal's last row into view.
   void BringIntoView(int picture_row);
   // After a resize or a resume: the terminal's contents are unknown.
@@ -100,6 +101,7 @@ class TerminalScreen final : public Screen {
   PictureCell picture_[kMaxRows][kMaxColumns];
   int row_offset_ = 0;  // picture row shown on the terminal's first row
   CellPosition picture_cursor_;  // where the visible cursor was last placed
+  bool cursor_pending_ = false;  // and it is yet to be moved there
 
   char frame_[kFrameCapacity];
   std::size_t frame_length_ = 0;

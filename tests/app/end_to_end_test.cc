@@ -3,6 +3,8 @@
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <csignal>
 #include <sys/wait.h>
 
 #include "directory/directory_entry.h"
@@ -188,8 +190,10 @@ TEST_F(EndToEndTest, RedirectedOutputReceivesOnlyTheReport) {
   EXPECT_EQ(refused.Output, "");
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
-#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+#if defined(__SANITIZE_ADDRESS__)
+#define KOVO_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
 #define KOVO_ADDRESS_SANITIZER 1
 #endif
 #endif
@@ -228,6 +232,76 @@ TEST_F(EndToEndTest, RunningOutOfMemoryAnywhereIsTheReportNeverAnAbort) {
     }
   }
   EXPECT_GT(reports, 0) << "no limit left the run short of memory";
+}
+
+// The first row whose text starts with prefix, or -1.
+int RowStarting(const EmulatedTerminal& terminal, int rows, const std::string& prefix) {
+  for (int row = 0; row < rows; ++row) {
+    if (terminal.RowText(row).compare(0, prefix.size(), prefix) == 0) return row;
+  }
+  return -1;
+}
+
+// The terminal resized, or the run stopped and resumed with the shell
+// printing in between, in the middle of a run: the run's status lines end up
+// whole on consecutive rows, with the cursor alone on the row below them.
+TEST_F(EndToEndTest, ResizeOrStopMidRunLeavesTheLinesWholeAndTheCursorBelow) {
+  struct Case {
+    const char* name;
+    int columns, rows, new_columns, new_rows;
+    bool stop;
+  };
+  const Case cases[] = {
+      {"shrunk to 60x5, below the banner's height", 80, 25, 60, 5, false},
+      {"shrunk to 44x10", 80, 25, 44, 10, false},
+      {"grown from 30x8", 30, 8, 80, 25, false},
+      {"stopped, the shell printing, resumed", 80, 25, 80, 25, true},
+  };
+  const std::string shell = "^Z\r\n[1]+  Stopped    kovomaint Y\r\n$ fg\r\nkovomaint Y\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteDirectory(ImageBytes(testing::ScatteredImage()));
+    ProgramOptions options;
+    options.Directory = dir_.Path();
+    options.Arguments = {"Y"};
+    options.Columns = c.columns;
+    options.Rows = c.rows;
+    options.MidRun = [&c](int controller, pid_t program) {
+      if (c.stop) {
+        ::kill(program, SIGSTOP);
+        ::usleep(100000);
+        ::kill(program, SIGCONT);
+        return;
+      }
+      const winsize size{static_cast<unsigned short>(c.new_rows),
+                         static_cast<unsigned short>(c.new_columns), 0, 0};
+      ::ioctl(controller, TIOCSWINSZ, &size);
+    };
+    const ProgramRun run = testing::RunProgram(KOVOMAINT_PATH, options);
+    ASSERT_EQ(run.ExitCode(), 0);
+
+    EmulatedTerminal terminal(c.columns, c.rows);
+    terminal.Feed(run.Output.substr(0, run.OutputBeforeHook));
+    if (c.stop) {
+      terminal.Feed(shell);
+    } else {
+      terminal.Resize(c.new_columns, c.new_rows);
+    }
+    terminal.Feed(run.Output.substr(run.OutputBeforeHook));
+
+    const int packing = RowStarting(terminal, c.new_rows, " \u25A0 Packing KOVO.FON: DONE");
+    std::string shown;
+    for (int row = 0; row < c.new_rows; ++row) shown += "|" + terminal.RowText(row) + "|\n";
+    ASSERT_GE(packing, 2) << "the packing line is not whole on any row:\n" << shown;
+    EXPECT_EQ(terminal.RowText(packing - 2).substr(0, 27), " \u25A0 Reading KOVO.FON: DONE");
+    EXPECT_EQ(terminal.RowText(packing - 1).substr(0, 27), " \u25A0 Sorting KOVO.FON: DONE");
+    EXPECT_EQ(terminal.Cursor().Row, packing + 1);
+    EXPECT_EQ(terminal.Cursor().Column, 0);
+    EXPECT_EQ(RowStarting(terminal, c.new_rows, "[1]+"), -1) << "the shell's lines stay mixed in";
+    if (packing + 1 < c.new_rows) {
+      EXPECT_EQ(terminal.RowText(packing + 1), std::string(static_cast<std::size_t>(c.new_columns), ' '));
+    }
+  }
 }
 
 TEST_F(EndToEndTest, ReportIntoAClosedPipeStillExitsWithOne) {

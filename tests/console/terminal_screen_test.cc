@@ -144,6 +144,26 @@ TEST(TerminalScreen, RunIsPositionedColouredAndReset) {
   EXPECT_EQ(terminal.Bytes(), "\x1b(B" "\x1b[4;3H" "\x1b[0;93;44m" "\u25A0 R\u00DF" "\x1b[0m");
 }
 
+// What a phase shows goes out in two frames: the "Working" line before the
+// pause, " DONE" and the cursor at the end; a rendition only where the colour
+// changes, a cursor move only where the next cell is elsewhere, and the reset
+// closing each frame.
+TEST(TerminalScreen, StatusLineIsTwoFramesOfTheFewestBytes) {
+  CapturedTerminal terminal(80, 25);
+  Console console(terminal.Get());
+  console.Device.StartDevice();
+  WriteCoded(console, "|15 \xFE |03Reading KOVO.FON:|14 Working");
+  console.Device.Pause(0);
+  EXPECT_EQ(terminal.Get().WritesSent(), 1u);
+  WriteCodedLine(console, "\b\b\b\b\b\b\b\b|11 DONE   ");
+  console.Output.WriteString("\a");
+  console.Device.ShutdownDevice();
+  EXPECT_EQ(terminal.Get().WritesSent(), 2u);
+  EXPECT_EQ(terminal.Bytes(),
+            "\x1b(B\x1b[1;1H\x1b[0;97m \u25A0 \x1b[0;36mReading KOVO.FON:\x1b[0;93m Working\x1b[0m"
+            "\x1b[1;21H\x1b[0;96m DONE   \a\x1b[2;1H\x1b[0m");
+}
+
 TEST(TerminalScreen, AttributeColoursMapOntoTheTerminalPalette) {
   struct Case {
     std::uint8_t attribute;

@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <chrono>
+#include <poll.h>
 #include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -33,10 +35,19 @@ namespace {
   ::_exit(127);
 }
 
-std::string ReadUntilClosed(int fd) {
+// Reads until the other side closes, or for at most milliseconds when that
+// is not negative.
+std::string ReadUntilClosed(int fd, int milliseconds = -1) {
   std::string output;
   char buffer[4096];
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
+    if (milliseconds >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollfd ready{fd, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+    }
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // EIO on a pseudo-terminal once the program has gone
@@ -52,7 +63,12 @@ ProgramRun RunOnTerminal(const std::string& path, const ProgramOptions& options)
   const pid_t child = ::forkpty(&controller, nullptr, nullptr, &size);
   if (child == 0) ExecProgram(path, options);
   ProgramRun run;
-  run.Output = ReadUntilClosed(controller);
+  if (options.MidRun) {
+    run.Output = ReadUntilClosed(controller, options.MidRunAfterMs);
+    run.OutputBeforeHook = run.Output.size();
+    options.MidRun(controller, child);
+  }
+  run.Output += ReadUntilClosed(controller);
   ::waitpid(child, &run.Status, 0);
   ::close(controller);
   return run;

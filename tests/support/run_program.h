@@ -2,7 +2,9 @@
 // chosen size, or with standard output sent to a file or a pipe.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@ namespace kovo::testing {
 struct ProgramRun {
   std::string Output;  // what the program wrote to its standard output
   int Status = -1;     // the raw wait status
+  std::size_t OutputBeforeHook = 0;  // how much of Output came before the mid-run hook
   bool Exited() const;
   int ExitCode() const;
 };
@@ -26,6 +29,10 @@ struct ProgramOptions {
   std::optional<long> FileSizeLimit;  // RLIMIT_FSIZE for the program
   std::optional<long> MemoryLimit;    // RLIMIT_AS for the program
   std::string Term = "xterm";
+  // On a terminal: called once, this long into the run, with the
+  // terminal's controlling side and the program's process.
+  std::function<void(int controller, pid_t program)> MidRun;
+  int MidRunAfterMs = 200;
 };
 
 ProgramRun RunProgram(const std::string& path, const ProgramOptions& options);

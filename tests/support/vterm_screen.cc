@@ -38,6 +38,12 @@ void EmulatedTerminal::Feed(std::string_view bytes) {
   vterm_input_write(vterm_, bytes.data(), bytes.size());
 }
 
+void EmulatedTerminal::Resize(int columns, int rows) {
+  vterm_set_size(vterm_, rows, columns);
+  columns_ = columns;
+  rows_ = rows;
+}
+
 EmulatedCell EmulatedTerminal::At(int column, int row) const {
   VTermScreenCell cell{};
   vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);

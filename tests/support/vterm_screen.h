@@ -27,6 +27,8 @@ class EmulatedTerminal {
   EmulatedTerminal& operator=(const EmulatedTerminal&) = delete;
 
   void Feed(std::string_view bytes);
+  // As a terminal window does when it is resized.
+  void Resize(int columns, int rows);
   EmulatedCell At(int column, int row) const;
   CellPosition Cursor() const;
   std::string RowText(int row) const;  // glyphs as UTF-8
