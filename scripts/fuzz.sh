@@ -7,9 +7,9 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 scripts/install-deps.sh
 
-CXX=clang++ cmake -S . -B build-fuzz -DKOVO_FUZZ=ON -DKOVO_TESTS=OFF -DKOVO_BENCHMARKS=OFF \
+CXX=clang++ cmake -S . -B build-fuzz -DKOVO_FUZZ=ON -DKOVO_WERROR=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j "$(nproc)"
+cmake --build build-fuzz -j "$(nproc)" --target directory_passes_fuzzer console_writer_fuzzer
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds kovomaint and runs every test: once in a normal build, once with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds kovomaint and runs every test: once in a normal build (g++), once
+# with AddressSanitizer and UndefinedBehaviorSanitizer (clang), both with
+# warnings as errors, -Wconversion included; then fuzzes each target briefly.
+# A missing test library fails the configure: nothing is skipped here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,9 +16,11 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
-echo "== normal build"
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-echo "== sanitizer build"
-run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKOVO_SANITIZE=ON -DKOVO_BENCHMARKS=OFF
+strict=(-DKOVO_WERROR=ON -DKOVO_REQUIRE_TESTS=ON -DCMAKE_CXX_FLAGS=-Wconversion)
+echo "== normal build (g++)"
+CXX=g++ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}"
+echo "== sanitizer build (clang)"
+CXX=clang++ run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKOVO_SANITIZE=ON \
+  -DKOVO_BENCHMARKS=OFF "${strict[@]}"
 echo "== fuzzing, 30 s a target"
 scripts/fuzz.sh 30

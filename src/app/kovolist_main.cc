@@ -1,69 +1,185 @@
-// kovolist [FILE]: lists every slot of a directory file (kovo.fon by
-// default). It only reads.
+// kovolist: lists the slots of a kovo.fon file as it is, or as a run of
+// kovomaint would leave it, and tells a script whether a run would change
+// it. It only reads.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <vector>
 
-#include "app/process_setup.h"
+#include "app/fatal_report.h"
+#include "app/kovolist_options.h"
+#include "app/run_preview.h"
 #include "app/slot_listing.h"
+#include "app/switch_table.h"
+#include "directory/platform_file_system.h"
+#ifdef KOVO_WITH_JSON
+#include "app/slot_json.h"
+#endif
+#ifndef _WIN32
+#include "app/process_setup.h"
+#endif
 
 namespace {
 
-std::size_t ReadUpTo(int fd, unsigned char* buffer, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(fd, buffer + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
+using kovo::kImageSize;
+
+constexpr int kTrouble = 1;
+constexpr int kUsageError = 2;
+
+struct ListedFile {
+  kovo::DirectoryImage Image{};
+  std::size_t BytesRead = 0;
+  std::uint64_t Size = 0;
+};
+
+bool Complain(const std::string& name, const std::string& reason) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "kovolist: %s: %s\n", name.c_str(), reason.c_str());
+  return false;
+}
+
+// Reads the file's first 19,700 bytes; false, with the system's reason on
+// standard error, when it cannot be read at all.
+bool ReadListedFile(const std::string& name, ListedFile& file) {
+  std::error_code ignored;
+  const std::filesystem::file_status status = std::filesystem::status(name, ignored);
+  if (std::filesystem::is_directory(status)) return Complain(name, std::strerror(EISDIR));
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    return Complain(name, "not a regular file");
+  std::FILE* stream = std::fopen(name.c_str(), "rb");
+  if (stream == nullptr) return Complain(name, std::strerror(errno));
+  file.BytesRead = std::fread(file.Image.Bytes(), 1, kImageSize, stream);
+  const int error = std::ferror(stream) != 0 ? errno : 0;
+  std::fclose(stream);
+  if (error != 0) return Complain(name, std::strerror(error));
+  file.Size = std::filesystem::file_size(name, ignored);
+  return true;
+}
+
+bool IsWhole(const std::string& name, const ListedFile& file) {
+  if (file.BytesRead == kImageSize) return true;
+  return Complain(name, std::to_string(file.Size) + " bytes, a kovo.fon file has " +
+                            std::to_string(kImageSize));
 }
 
 // A journal beside the file means a run of kovomaint was cut off in the
 // middle of its store; the file may be torn until the next run rolls it back.
-void WarnOfAJournal(const char* name) {
-  const std::string journal = std::string(name) + "-journal";
-  struct stat info {};
-  if (::stat(journal.c_str(), &info) != 0) return;
+void WarnOfAJournal(const std::string& name) {
+  std::error_code ignored;
+  const std::string journal = name + "-journal";
+  if (!std::filesystem::exists(journal, ignored)) return;
   std::fprintf(stderr,
                "kovolist: warning: %s stands beside %s: a kovomaint run was cut off in the "
                "middle of its store, and the next run rolls it back\n",
-               journal.c_str(), name);
+               journal.c_str(), name.c_str());
+}
+
+kovo::SwitchOutcome Classify(const std::string& argument) {
+  if (argument.empty()) return kovo::ClassifySwitch(std::nullopt);
+  return kovo::ClassifySwitch(argument.substr(0, kovo::kMaxArgumentLength));
+}
+
+// Whether kovomaint could open the file as its load does: read and write.
+std::string WritabilityLine(const std::string& name) {
+  kovo::PlatformFileSystem files;
+  const kovo::OpenResult opened = files.OpenExisting(name.c_str());
+  if (opened.ok()) {
+    (void)files.Close(opened.Handle);
+    return "kovomaint can open it for reading and writing";
+  }
+  return "kovomaint cannot open it for reading and writing (" +
+         kovo::InOutErrorMessage(opened.Code) + "): a run shows \"Can't locate .fon file\"";
+}
+
+int Check(const kovo::ListingOptions& options, const ListedFile& file) {
+  const kovo::SwitchOutcome outcome = Classify(options.Switch);
+  const kovo::ChangeSummary summary = kovo::SummariseChanges(file.Image, outcome);
+  const std::string run = "\"kovomaint " + options.Switch + "\"";
+  const bool refused = outcome == kovo::SwitchOutcome::InvalidParameters ||
+                       outcome == kovo::SwitchOutcome::IncorrectSwitch;
+  if (refused) {
+    std::printf("%s: %s refuses the switch and leaves it as it is\n", options.File.c_str(), run.c_str());
+  } else if (!summary.Changes) {
+    std::printf("%s: %s leaves it as it is\n", options.File.c_str(), run.c_str());
+  } else {
+    std::printf("%s: %s changes it:\n", options.File.c_str(), run.c_str());
+    for (const std::string& line : kovo::DescribeChanges(summary)) std::printf("%s\n", line.c_str());
+  }
+  std::printf("%s\n", WritabilityLine(options.File).c_str());
+  return summary.Changes ? 1 : 0;
+}
+
+void PrintLines(const kovo::DirectoryImage& image, int whole_slots, bool used_only) {
+  int used = 0;
+  for (int slot = 1; slot <= whole_slots; ++slot) {
+    const kovo::DirectoryEntry& entry = image.Slot(slot);
+    used += entry.IsUsed() ? 1 : 0;
+    if (used_only && !entry.IsUsed()) continue;
+    std::printf("%s\n", kovo::ListSlot(entry, slot).c_str());
+  }
+  if (used_only) std::printf("%d used, %d free\n", used, whole_slots - used);
+}
+
+int PrintJson(const kovo::ListingOptions& options, const ListedFile& file,
+              const kovo::DirectoryImage& image) {
+#ifdef KOVO_WITH_JSON
+  const std::string listing =
+      options.Mode == kovo::ListingMode::After ? "after kovomaint " + options.Switch : "as is";
+  std::printf("%s\n", kovo::ImageJson(image, {options.File, file.Size, listing, options.UsedOnly})
+                          .c_str());
+  return 0;
+#else
+  (void)options, (void)file, (void)image;
+  std::fprintf(stderr, "kovolist: this build has no JSON support\n");
+  return kUsageError;
+#endif
+}
+
+int List(const kovo::ListingOptions& options, const ListedFile& file) {
+  if (options.Mode == kovo::ListingMode::AsIs && !options.Json) {
+    const int whole_slots = static_cast<int>(file.BytesRead / kovo::kEntrySize);
+    PrintLines(file.Image, whole_slots, options.UsedOnly);
+    return IsWhole(options.File, file) ? 0 : kTrouble;
+  }
+  if (!IsWhole(options.File, file)) return kTrouble;
+  kovo::DirectoryImage image{};
+  if (options.Mode == kovo::ListingMode::After) {
+    kovo::PreviewRun(file.Image, Classify(options.Switch), image);
+  } else {
+    image = file.Image;
+  }
+  if (options.Json) return PrintJson(options, file, image);
+  PrintLines(image, kovo::kSlotCount, options.UsedOnly);
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
   kovo::EnsureStandardDescriptors();
-  if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
-    std::fprintf(stderr, "usage: kovolist [FILE]\n");
-    return 2;
+#endif
+  const kovo::ParsedOptions parsed =
+      kovo::ParseListingOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.Options) {
+    std::fprintf(stderr, "kovolist: %s\nTry 'kovolist --help' for more information.\n",
+                 parsed.Error.c_str());
+    return kUsageError;
   }
-  const char* name = argc == 2 ? argv[1] : kovo::kDirectoryFileName;
-  WarnOfAJournal(name);
-  const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    std::fprintf(stderr, "kovolist: %s: %s\n", name, std::strerror(errno));
-    return 1;
+  const kovo::ListingOptions& options = *parsed.Options;
+  if (options.Mode == kovo::ListingMode::Help) {
+    std::printf("%s", kovo::kListingUsage);
+    return 0;
   }
-  kovo::DirectoryImage image{};
-  const std::size_t size = ReadUpTo(fd, image.Bytes(), kovo::kImageSize);
-  ::close(fd);
-
-  const int whole_slots = static_cast<int>(size / kovo::kEntrySize);
-  for (int slot = 1; slot <= whole_slots; ++slot) {
-    std::printf("%s\n", kovo::ListSlot(image.Slot(slot), slot).c_str());
+  if (options.Mode == kovo::ListingMode::Version) {
+    std::printf("kovolist (kovomaint) %s\n", KOVO_VERSION);
+    return 0;
   }
-  if (size < kovo::kImageSize) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "kovolist: %s: %zu bytes, a directory file has %zu\n", name, size,
-                 kovo::kImageSize);
-    return 1;
-  }
-  return 0;
+  WarnOfAJournal(options.File);
+  ListedFile file;
+  if (!ReadListedFile(options.File, file)) return options.Mode == kovo::ListingMode::Check ? kUsageError : kTrouble;
+  if (options.Mode == kovo::ListingMode::Check) return IsWhole(options.File, file) ? Check(options, file) : kUsageError;
+  return List(options, file);
 }

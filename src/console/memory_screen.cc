@@ -5,19 +5,28 @@
 
 namespace kovo {
 
+namespace {
+
+std::size_t Index(int column, int row, int columns) {
+  return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+         static_cast<std::size_t>(column);
+}
+
+}  // namespace
+
 MemoryScreen::MemoryScreen(int columns, int rows, Cell blank)
-    : size_{columns, rows}, cells_(static_cast<std::size_t>(columns) * rows, blank) {}
+    : size_{columns, rows}, cells_(Index(0, rows, columns), blank) {}
 
 bool MemoryScreen::Contains(CellPosition cell) const {
   return cell.Column >= 0 && cell.Row >= 0 && cell.Column < size_.Columns && cell.Row < size_.Rows;
 }
 
 const Cell& MemoryScreen::At(int column, int row) const {
-  return cells_[static_cast<std::size_t>(row) * size_.Columns + column];
+  return cells_[Index(column, row, size_.Columns)];
 }
 
 Cell& MemoryScreen::At(int column, int row) {
-  return cells_[static_cast<std::size_t>(row) * size_.Columns + column];
+  return cells_[Index(column, row, size_.Columns)];
 }
 
 std::uint8_t MemoryScreen::AttributeAt(CellPosition cell) const {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <csignal>
 #include <sys/wait.h>
 
@@ -302,6 +303,69 @@ TEST_F(EndToEndTest, ResizeOrStopMidRunLeavesTheLinesWholeAndTheCursorBelow) {
       EXPECT_EQ(terminal.RowText(packing + 1), std::string(static_cast<std::size_t>(c.new_columns), ' '));
     }
   }
+}
+
+// kovolist as a script uses it: diff's statuses for --check, the usual
+// conventions, the system's reasons, and never a change to the file.
+TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
+  const auto kovolist = [&](std::vector<std::string> arguments) {
+    ProgramOptions options;
+    options.Directory = dir_.Path();
+    options.Arguments = std::move(arguments);
+    options.Output = OutputTo::File;
+    return testing::RunProgram(KOVOLIST_PATH, options);
+  };
+  WriteDirectory(ImageBytes(testing::ScatteredImage()));
+  const ProgramRun after = kovolist({"--after", "Y"});
+  ASSERT_EQ(after.ExitCode(), 0);
+  struct stat before_run {};
+  ASSERT_EQ(::stat(File().c_str(), &before_run), 0);
+  const std::string bytes = Contents();
+
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    const char* output;  // part of standard output, or of standard error
+    bool on_errors;
+  };
+  const Case cases[] = {
+      {{"--check", "Y"}, 1, "changes it:", false},
+      {{"--check", "q"}, 0, "refuses the switch", false},
+      {{"--check", "Y", "missing.fon"}, 2, "missing.fon: No such file or directory", true},
+      {{"--check", "Y", "."}, 2, ".: Is a directory", true},
+      {{"--check", "Y", "short.fon"}, 2, "short.fon: 100 bytes, a kovo.fon file has 19700", true},
+      {{"short.fon"}, 1, "short.fon: 100 bytes", true},
+      {{"--used"}, 0, "7 used, 93 free\n", false},
+      {{"--help"}, 0, "usage: kovolist", false},
+      {{"--version"}, 0, "kovolist (kovomaint) ", false},
+      {{"--bogus"}, 2, "unknown option '--bogus'", true},
+      {{"a", "b"}, 2, "one file at a time", true},
+  };
+  testing::WriteFileBytes(dir_.File("short.fon"), std::string(100, 'x'));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const ProgramRun run = kovolist(c.arguments);
+    EXPECT_EQ(run.ExitCode(), c.status);
+    EXPECT_NE((c.on_errors ? run.Errors : run.Output).find(c.output), std::string::npos)
+        << run.Output << run.Errors;
+  }
+  struct stat after_runs {};
+  ASSERT_EQ(::stat(File().c_str(), &after_runs), 0);
+  EXPECT_EQ(after_runs.st_mtim.tv_sec, before_run.st_mtim.tv_sec);
+  EXPECT_EQ(after_runs.st_mtim.tv_nsec, before_run.st_mtim.tv_nsec);
+  EXPECT_TRUE(Contents() == bytes);
+
+  // A journal left beside the file is named; the next run takes it away (an
+  // incomplete one is discarded).
+  testing::WriteFileBytes(dir_.File("kovo.fon-journal"), "cut off");
+  EXPECT_NE(kovolist({}).Errors.find("warning: kovo.fon-journal stands beside kovo.fon"),
+            std::string::npos);
+
+  // The dry run's listing is the plain listing after the real run.
+  ASSERT_EQ(Run({"Y"}, OutputTo::File).ExitCode(), 0);
+  EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));
+  EXPECT_EQ(kovolist({}).Output, after.Output);
+  EXPECT_EQ(kovolist({"--check", "Y"}).ExitCode(), 0);
 }
 
 TEST_F(EndToEndTest, ReportIntoAClosedPipeStillExitsWithOne) {

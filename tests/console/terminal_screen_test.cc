@@ -88,7 +88,7 @@ void WrapAndScrollOnColour(Console& console) {
   for (int line = 0; line < 40; ++line) {
     console.Device.SetForeground(static_cast<std::uint8_t>(1 + line % 15));
     console.Device.SetBackground(static_cast<std::uint8_t>(line % 8));
-    console.Output.WriteString("line " + std::to_string(line) + std::string(line * 3, '#'));
+    console.Output.WriteString("line " + std::to_string(line) + std::string(static_cast<std::size_t>(line) * 3, '#'));
     console.Output.WriteLineEnd();
   }
   console.Device.SetForeground(20);  // bright background

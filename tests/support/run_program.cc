@@ -78,6 +78,9 @@ ProgramRun RunRedirected(const std::string& path, const ProgramOptions& options)
   char name[] = "/tmp/kovo-output-XXXXXX";
   const int file = ::mkstemp(name);
   ::unlink(name);
+  char errors_name[] = "/tmp/kovo-errors-XXXXXX";
+  const int errors = ::mkstemp(errors_name);
+  ::unlink(errors_name);
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return {};
   const pid_t child = ::fork();
@@ -87,6 +90,7 @@ ProgramRun RunRedirected(const std::string& path, const ProgramOptions& options)
       case OutputTo::ClosedPipe: ::dup2(pipe_ends[1], STDOUT_FILENO); break;
       default: ::close(STDOUT_FILENO); break;
     }
+    ::dup2(errors, STDERR_FILENO);
     ::close(pipe_ends[0]);
     ExecProgram(path, options);
   }
@@ -97,6 +101,9 @@ ProgramRun RunRedirected(const std::string& path, const ProgramOptions& options)
   ::lseek(file, 0, SEEK_SET);
   run.Output = ReadUntilClosed(file);
   ::close(file);
+  ::lseek(errors, 0, SEEK_SET);
+  run.Errors = ReadUntilClosed(errors);
+  ::close(errors);
   return run;
 }
 

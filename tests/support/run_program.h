@@ -12,6 +12,7 @@ namespace kovo::testing {
 
 struct ProgramRun {
   std::string Output;  // what the program wrote to its standard output
+  std::string Errors;  // and to its standard error, when redirected
   int Status = -1;     // the raw wait status
   std::size_t OutputBeforeHook = 0;  // how much of Output came before the mid-run hook
   bool Exited() const;

@@ -1,0 +1,112 @@
+#include "app/run_preview.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "directory/maintenance_passes.h"
+
+namespace kovo {
+namespace {
+
+bool Sorts(SwitchOutcome outcome) { return outcome == SwitchOutcome::PackAndSort; }
+
+bool Runs(SwitchOutcome outcome) {
+  return outcome == SwitchOutcome::PackAndSort || outcome == SwitchOutcome::PackOnly;
+}
+
+// The slot each entry of the finished image came from. The packed entries
+// carry their origin in their second field's text, which the sort never
+// looks at, through the real sort.
+std::vector<int> OriginsAfterRun(const DirectoryImage& before, SwitchOutcome outcome) {
+  std::vector<int> used_slots;
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    if (before.Slot(slot).IsUsed()) used_slots.push_back(slot);
+  }
+  DirectoryImage tagged{};
+  const int kept = PackEntries(before, tagged);
+  for (int slot = 1; slot <= kept; ++slot) tagged.Slot(slot).Field2.Text[0] = static_cast<std::uint8_t>(slot);
+  if (Sorts(outcome)) SortEntries(tagged, kept);
+  std::vector<int> origins;
+  for (int slot = 1; slot <= kept; ++slot) origins.push_back(used_slots[tagged.Slot(slot).Field2.Text[0] - 1]);
+  return origins;
+}
+
+template <std::size_t Capacity>
+bool HasStaleBytes(const TextField<Capacity>& field) {
+  for (std::size_t i = field.UsableLength(); i < Capacity; ++i) {
+    if (field.Text[i] != 0) return true;
+  }
+  return false;
+}
+
+bool HasStaleBytes(const DirectoryEntry& entry) {
+  if (!entry.IsUsed()) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&entry);
+    for (std::size_t i = 0; i < kEntrySize; ++i) {
+      if (bytes[i] != 0) return true;
+    }
+    return false;
+  }
+  return HasStaleBytes(entry.Field1) || HasStaleBytes(entry.Field2) ||
+         HasStaleBytes(entry.Field3) || HasStaleBytes(entry.Field4) || HasStaleBytes(entry.Field5);
+}
+
+int FieldsAboveCapacity(const DirectoryEntry& entry) {
+  return (entry.Field1.Length > 60) + (entry.Field2.Length > 60) + (entry.Field3.Length > 12) +
+         (entry.Field4.Length > 30) + (entry.Field5.Length > 30);
+}
+
+std::string Counted(int count, const char* one, const char* many) {
+  return "  " + std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+void PreviewRun(const DirectoryImage& before, SwitchOutcome outcome, DirectoryImage& after) {
+  if (!Runs(outcome)) {
+    after = before;
+    return;
+  }
+  after = DirectoryImage{};
+  const int kept = PackEntries(before, after);
+  if (Sorts(outcome)) SortEntries(after, kept);
+}
+
+ChangeSummary SummariseChanges(const DirectoryImage& before, SwitchOutcome outcome) {
+  ChangeSummary summary;
+  DirectoryImage after{};
+  PreviewRun(before, outcome, after);
+  summary.Changes = std::memcmp(before.Bytes(), after.Bytes(), kImageSize) != 0;
+  if (!Runs(outcome)) return summary;
+
+  const std::vector<int> origins = OriginsAfterRun(before, outcome);
+  const int last_used = origins.empty() ? 0 : *std::max_element(origins.begin(), origins.end());
+  summary.FreeSlotsDropped = last_used - static_cast<int>(origins.size());
+  for (std::size_t i = 0; i < origins.size(); ++i) {
+    if (origins[i] != static_cast<int>(i) + 1) ++summary.EntriesMoved;
+  }
+  for (int slot = 1; slot <= kSlotCount; ++slot) {
+    const DirectoryEntry& entry = before.Slot(slot);
+    if (entry.IsUsed()) summary.FieldsCut += FieldsAboveCapacity(entry);
+    summary.StaleBytesCleared = summary.StaleBytesCleared || HasStaleBytes(entry);
+  }
+  return summary;
+}
+
+std::vector<std::string> DescribeChanges(const ChangeSummary& summary) {
+  std::vector<std::string> lines;
+  if (summary.FreeSlotsDropped > 0)
+    lines.push_back(Counted(summary.FreeSlotsDropped, "free slot before the last entry drops out",
+                            "free slots before the last entry drop out"));
+  if (summary.EntriesMoved > 0)
+    lines.push_back(Counted(summary.EntriesMoved, "entry moves to another slot",
+                            "entries move to another slot"));
+  if (summary.FieldsCut > 0)
+    lines.push_back(Counted(summary.FieldsCut, "field is cut to its capacity",
+                            "fields are cut to their capacity"));
+  if (summary.StaleBytesCleared)
+    lines.push_back("  stale bytes after the values or in free slots are cleared");
+  return lines;
+}
+
+}  // namespace kovo

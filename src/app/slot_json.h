@@ -1,0 +1,24 @@
+// A directory image as one JSON document, for scripts. The schema is in
+// kovolist(1).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "directory/directory_entry.h"
+
+namespace kovo {
+
+struct JsonListing {
+  std::string File;
+  std::uint64_t Size = 0;    // the file's length in bytes
+  std::string Listing;       // "as is", or "after kovomaint <switch>"
+  bool UsedOnly = false;
+};
+
+// Every slot (or every used one) with each field's length byte, its value
+// decoded from code page 437 to UTF-8, whether a run would cut it, and its
+// raw bytes (length byte and text) in hexadecimal, so nothing is lost.
+std::string ImageJson(const DirectoryImage& image, const JsonListing& listing);
+
+}  // namespace kovo
