@@ -1,26 +1,27 @@
 #!/usr/bin/env bash
-# Builds kovomaint and runs it with switch Y on a scratch copy of the sample
-# directory file, listing the file before and after.
+# Builds the two programs (with nothing but a compiler and CMake), runs
+# "kovomaint Y" on a scratch copy of sample/kovo.fon so that its screen shows,
+# then lists the used slots before and after, side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target kovomaint kovolist >/dev/null
+scripts/install-deps.sh programs
+cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-demo -j "$(nproc)" --target kovomaint kovolist >/dev/null
+program=$PWD/build-demo
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cp sample/kovo.fon "$scratch/kovo.fon"
-program=$PWD/build
+cd "$scratch"
 
-# kovomaint clears the screen, so the listing made before the run is shown
-# after it, beside the listing of the result.
-before=$(cd "$scratch" && "$program/kovolist")
+# Slot number and first field of each used slot, then the count.
+used_slots() {
+  "$program/kovolist" --used | sed -E 's/^ *([0-9]+) used \[[0-9>]+\]"([^"]*)".*/\1 \2/'
+}
+before=$(used_slots)
+
 status=0
-(cd "$scratch" && "$program/kovomaint" Y) || status=$?
-echo "(kovomaint Y: exit status $status)"
-echo
-echo "== kovo.fon before"
-printf '%s\n' "$before"
-echo
-echo "== kovo.fon after"
-(cd "$scratch" && "$program/kovolist")
+"$program/kovomaint" Y || status=$?
+echo "kovomaint Y: exit status $status. Used slots (number, first field):"
+paste -d '\n' <(echo before; printf '%s\n' "$before") <(echo after; used_slots) |
+  paste - - | awk -F '\t' '{ printf "  %-36s %s\n", $1, $2 }'
