@@ -6,6 +6,8 @@
 #include <optional>
 
 #include "app/run_driver.h"
+#include "directory/platform_file_system.h"
+#include "directory/store_journal.h"
 #include "console/memory_screen.h"
 #include "support/directory_builder.h"
 #include "support/faulty_file_system.h"
@@ -192,6 +194,47 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
     }
   }
   std::printf("fault sweep: %zu cases\n", cases.size());
+}
+
+// A torn file with the complete journal of the store that tore it, as a kill
+// in the middle of the write leaves them.
+void CutOffStore(const std::string& path, const std::string& before, const std::string& after) {
+  testing::WriteFileBytes(path, before);
+  PlatformFileSystem files;
+  const OpenResult opened = files.OpenExisting(path.c_str());
+  ASSERT_TRUE(opened.ok());
+  const auto record = std::make_unique<JournalRecord>();
+  FillJournal(*record, files.Describe(opened.Handle).Identity, kImageSize,
+              testing::ImageFromBytes(before), testing::ImageFromBytes(after));
+  ASSERT_TRUE(BeginJournal(files, JournalName(path), *record).Written);
+  ASSERT_TRUE(files.WriteAt(opened.Handle, 0, after.data(), 5000).ok());
+  ASSERT_TRUE(files.Close(opened.Handle).ok());
+}
+
+TEST(FaultSweep, EveryFailingCallOfARollBackKeepsTheJournalForTheNextRun) {
+  testing::TempDir dir;
+  const std::string before = testing::ImageBytes(testing::ScatteredImage());
+  const std::string finished = FinishedImage(dir.Path(), true);
+  // The roll-back's calls: look for the journal, read it whole, then lock,
+  // check, rewrite and sync the file, and remove the journal.
+  const std::pair<FileCall, int> calls[] = {
+      {FileCall::Describe, 1}, {FileCall::Open, 1},  {FileCall::Read, 1},  {FileCall::Read, 2},
+      {FileCall::Open, 2},     {FileCall::Lock, 1},  {FileCall::Describe, 2}, {FileCall::Read, 3},
+      {FileCall::Write, 1},    {FileCall::Sync, 1},  {FileCall::Close, 2},  {FileCall::Remove, 1}};
+  for (const auto& [call, occurrence] : calls) {
+    SCOPED_TRACE(std::string(testing::FileCallName(call)) + "#" + std::to_string(occurrence));
+    CutOffStore(dir.File("kovo.fon"), before, finished);
+    const SweepRun failed = RunWithFault(dir.Path(), true, Fault{call, occurrence, 1117, 0, {}});
+    ASSERT_TRUE(failed.Outcome.Fatal);
+    EXPECT_EQ(failed.Outcome.Fatal->Step, FatalStep::Recover);
+    EXPECT_EQ(failed.Outcome.Fatal->Code, 1117);
+    EXPECT_EQ(failed.OpenHandles, 0);
+    EXPECT_TRUE(testing::FileExists(dir.File("kovo.fon-journal")));
+
+    EXPECT_EQ(RunWithFault(dir.Path(), true, std::nullopt).Outcome.ExitStatus, 0);
+    EXPECT_TRUE(testing::ReadFileBytes(dir.File("kovo.fon")) == finished);
+    EXPECT_FALSE(testing::FileExists(dir.File("kovo.fon-journal")));
+  }
 }
 
 }  // namespace
