@@ -18,11 +18,6 @@ std::uint64_t ChecksumOf(const JournalRecord& record) {
   return hash;
 }
 
-IoResult CloseAndKeep(FileSystem& files, FileHandle handle, int code) {
-  (void)files.Close(handle);
-  return IoResult{code, 0};
-}
-
 JournalResult Discard(FileSystem& files, const JournalPath& journal_name, int code) {
   (void)files.Remove(journal_name.c_str());
   return JournalResult{code, false};
@@ -55,32 +50,43 @@ bool OnlyThisStoreWrote(const DirectoryImage& current, const JournalRecord& reco
   return true;
 }
 
-// Puts the journal's bytes back into the file it names; the journal stays.
-IoResult ApplyJournal(FileSystem& files, const char* file_name, const JournalRecord& record,
+// Puts the journal's bytes back into the open, locked file, if it is the
+// file the journal names and nobody else has written to it since.
+IoResult ApplyJournal(FileSystem& files, FileHandle handle, const JournalRecord& record,
                       DirectoryImage& current) {
-  const OpenResult opened = files.OpenExisting(file_name);
-  if (!opened.ok()) return IoResult{opened.Code, 0};
-  const FileHandle handle = opened.Handle;
-  const IoResult locked = files.Lock(handle, LockMode::Exclusive);
-  if (!locked.ok()) return CloseAndKeep(files, handle, locked.Code);
   const DescribeResult described = files.Describe(handle);
-  if (!described.ok()) return CloseAndKeep(files, handle, described.Code);
+  if (!described.ok()) return IoResult{described.Code, 0};
   if (described.Identity != FileIdentity{record.Device, record.Index})
-    return CloseAndKeep(files, handle, kSharingViolation);
+    return IoResult{kSharingViolation, 0};
 
   const IoResult read = files.Read(handle, current.Bytes(), kImageSize);
-  if (!read.ok()) return CloseAndKeep(files, handle, read.Code);
+  if (!read.ok()) return read;
   if (read.Count != kImageSize || !OnlyThisStoreWrote(current, record))
-    return CloseAndKeep(files, handle, kSharingViolation);
+    return IoResult{kSharingViolation, 0};
+  if (std::memcmp(current.Bytes(), record.Before.Bytes(), kImageSize) == 0) return IoResult{};
 
-  if (std::memcmp(current.Bytes(), record.Before.Bytes(), kImageSize) != 0) {
-    const IoResult written = files.WriteAt(handle, 0, record.Before.Bytes(), kImageSize);
-    if (!written.ok()) return CloseAndKeep(files, handle, written.Code);
-    if (written.Count != kImageSize) return CloseAndKeep(files, handle, kShortWrite);
-    const IoResult synced = files.Sync(handle);
-    if (!synced.ok()) return CloseAndKeep(files, handle, synced.Code);
+  const IoResult written = files.WriteAt(handle, 0, record.Before.Bytes(), kImageSize);
+  if (!written.ok()) return written;
+  if (written.Count != kImageSize) return IoResult{kShortWrite, 0};
+  return files.Sync(handle);
+}
+
+// With the file locked: reads the journal again (a run that held the lock
+// may have finished with it meanwhile), applies a complete one and removes
+// it. An incomplete one was cut off before the file was touched.
+IoResult RollBackLocked(FileSystem& files, FileHandle handle, const JournalPath& journal_name,
+                        StoreScratch& scratch) {
+  const DescribeResult probe = files.DescribeName(journal_name.c_str());
+  if (probe.Code == kFileNotFound) return IoResult{};
+  if (!probe.ok()) return IoResult{probe.Code, 0};
+  bool complete = false;
+  const IoResult read = ReadJournal(files, journal_name, scratch.Journal, complete);
+  if (!read.ok()) return read;
+  if (complete) {
+    const IoResult applied = ApplyJournal(files, handle, scratch.Journal, scratch.Current);
+    if (!applied.ok()) return applied;
   }
-  return files.Close(handle);
+  return files.Remove(journal_name.c_str());
 }
 
 }  // namespace
@@ -134,14 +140,15 @@ IoResult RecoverJournal(FileSystem& files, const char* file_name, StoreScratch& 
   if (probe.Code == kFileNotFound) return IoResult{};
   if (!probe.ok()) return IoResult{probe.Code, 0};
 
-  bool complete = false;
-  const IoResult read = ReadJournal(files, journal_name, scratch.Journal, complete);
-  if (!read.ok()) return read;
-  if (complete) {
-    const IoResult applied = ApplyJournal(files, file_name, scratch.Journal, scratch.Current);
-    if (!applied.ok()) return applied;
-  }
-  return files.Remove(journal_name.c_str());
+  // A store holds the file's exclusive lock from before its journal is made
+  // until after it is removed: under that lock a journal is a dead run's.
+  const OpenResult opened = files.OpenExisting(file_name);
+  if (!opened.ok()) return IoResult{opened.Code, 0};
+  const IoResult locked = files.Lock(opened.Handle, LockMode::Exclusive);
+  const IoResult rolled_back =
+      locked.ok() ? RollBackLocked(files, opened.Handle, journal_name, scratch) : locked;
+  const IoResult closed = files.Close(opened.Handle);
+  return rolled_back.ok() ? closed : rolled_back;
 }
 
 }  // namespace kovo

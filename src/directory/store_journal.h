@@ -56,11 +56,12 @@ struct JournalResult {
 [[nodiscard]] JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
                                          const JournalRecord& record);
 
-// Looks for a journal beside file_name and rolls it back: a complete one is
-// applied to the file it names, if the file holds nothing but the bytes of
-// that store, then removed; an incomplete one is removed. A journal that
-// belongs to another file, or whose file was changed since, stays in place
-// and the result is code 2 (the file is gone) or 32.
+// Looks for a journal beside file_name and, under the file's exclusive lock,
+// rolls it back: a complete one is applied to the file it names, if the file
+// holds nothing but the bytes of that store, then removed; an incomplete one
+// is removed. A journal that belongs to another file, or whose file was
+// changed since, stays in place and the result is code 2 (the file is gone)
+// or 32; one whose file stays locked by a store in progress, code 33.
 [[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name,
                                       StoreScratch& scratch);
 

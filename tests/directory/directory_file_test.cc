@@ -302,6 +302,13 @@ TEST_F(DirectoryFileTest, OtherProgramsLocksAreWaitedForThenRefused) {
     ::usleep(100000);
     PosixFileSystem files(50);
     const Maintenance run = Maintain(files, Path());
+    // A journal beside a file locked by a store in progress is that store's
+    // own, however incomplete: it is neither judged nor removed.
+    WriteFileBytes(JournalName(Path()).Text, "being written");
+    EXPECT_EQ(RecoverJournal(files, Path().c_str(), *std::make_unique<StoreScratch>()).Code,
+              kLockViolation);
+    EXPECT_TRUE(testing::FileExists(JournalName(Path()).Text));
+    ::unlink(JournalName(Path()).Text);
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     if (lock.blocks_load) {
