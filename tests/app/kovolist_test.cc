@@ -34,7 +34,7 @@ DirectoryImage RandomImage(std::mt19937& random) {
       for (std::size_t i = 0; i < kEntrySize; ++i) bytes[i] = static_cast<std::uint8_t>(byte(random));
     }
     if (percent(random) < used_share) {
-      const char* names[] = {"alpha", "Alpha", "BETA", "\xE1" "ber", "10 Downing", "zeta"};
+      const char* names[] = {"alpha", "Alpha", "BETA", "\341ber", "10 Downing", "zeta"};
       testing::PutEntry(image, slot, {names[percent(random) % 6], "x"});
       if (percent(random) < 10) image.Slot(slot).Field3.Length = 200;
     } else if (percent(random) < 50) {
