@@ -1,12 +1,6 @@
 #include "console/console_device.h"
 
 #include <algorithm>
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cerrno>
-#include <time.h>
-#endif
 
 namespace kovo {
 
@@ -126,17 +120,8 @@ void ConsoleDevice::DeviceWrite(const std::uint8_t* bytes, std::size_t count) {
   SetCursor(x, y);
 }
 
-void ConsoleDevice::Pause(std::uint32_t milliseconds) {
-  Flush();
-#ifdef _WIN32
-  ::Sleep(milliseconds);
-#else
-  timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                     static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-  }
-#endif
-}
+// A device without a console still pauses: the run takes as long either way.
+void ConsoleDevice::Pause(std::uint32_t milliseconds) { screen_.Pause(milliseconds); }
 
 void ConsoleDevice::Beep() {
   if (active_) screen_.Bell();

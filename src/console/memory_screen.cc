@@ -64,4 +64,8 @@ std::string MemoryScreen::RowText(int row) const {
   return text;
 }
 
+void MemoryScreen::Pause(std::uint32_t milliseconds) {
+  pauses_.push_back(RecordedPause{milliseconds, Contains(cursor_) ? RowText(cursor_.Row) : ""});
+}
+
 }  // namespace kovo

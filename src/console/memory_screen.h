@@ -30,6 +30,9 @@ class MemoryScreen final : public Screen {
   void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override;
   void PlaceCursor(CellPosition cell) override { cursor_ = cell; }
   void Bell() override { ++bells_; }
+  // Records the pause and what the cursor's row showed during it; does not
+  // sleep.
+  void Pause(std::uint32_t milliseconds) override;
 
   bool Contains(CellPosition cell) const;
   const Cell& At(int column, int row) const;
@@ -39,6 +42,11 @@ class MemoryScreen final : public Screen {
   int Bells() const { return bells_; }
   int CellWrites() const { return cell_writes_; }
   int LongestWrite() const { return longest_write_; }
+  struct RecordedPause {
+    std::uint32_t Milliseconds;
+    std::string CursorRow;
+  };
+  const std::vector<RecordedPause>& Pauses() const { return pauses_; }
 
  private:
   ScreenSize size_;
@@ -47,6 +55,7 @@ class MemoryScreen final : public Screen {
   int bells_ = 0;
   int cell_writes_ = 0;
   int longest_write_ = 0;
+  std::vector<RecordedPause> pauses_;
 };
 
 }  // namespace kovo

@@ -45,6 +45,8 @@ class Screen {
   // Shows everything drawn so far; a screen may hold what it draws until
   // then, so that it reaches the console in one piece.
   virtual void Flush() {}
+  // Shows what was drawn, then sleeps on the calling thread.
+  virtual void Pause(std::uint32_t milliseconds);
 };
 
 // No console: standard output is a file or a pipe, or not a usable terminal.

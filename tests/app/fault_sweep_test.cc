@@ -129,7 +129,6 @@ SweepRun RunWithFault(const std::string& dir, bool sort, std::optional<Fault> fa
   console.Device.StartDevice();
   testing::FaultyFileSystem files(fault);
   RunContext context{console, files};
-  context.PhasePauseMs = 0;
   {
     const testing::ScopedWorkingDirectory cwd(dir);
     run.Outcome = RunMaintenance(context, sort ? "Y" : "N");

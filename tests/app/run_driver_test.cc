@@ -45,7 +45,6 @@ class RunDriverTest : public ::testing::Test {
   RunOutcome Run(std::optional<std::string> argument, FileSystem* files = nullptr) {
     const testing::ScopedWorkingDirectory cwd(dir_.Path());
     RunContext context{*console_, files != nullptr ? *files : real_files_};
-    context.PhasePauseMs = 0;
     if (allocate_) context.Allocate = allocate_;
     return RunMaintenance(context, argument);
   }
@@ -74,6 +73,19 @@ class RunDriverTest : public ::testing::Test {
   std::unique_ptr<MemoryScreen> screen_;
   std::unique_ptr<Console> console_;
 };
+
+TEST_F(RunDriverTest, EachPhaseTextStaysOnScreenThroughItsPause) {
+  WriteDirectory(ImageBytes(ScatteredImage()));
+  ASSERT_EQ(Run("Y").ExitStatus, 0);
+  const auto& pauses = screen_->Pauses();
+  ASSERT_EQ(pauses.size(), 3u);
+  const char* phases[] = {"Reading", "Sorting", "Packing"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(pauses[i].Milliseconds, 150u);
+    EXPECT_EQ(pauses[i].CursorRow.substr(0, 28),
+              std::string(" \xFE ") + phases[i] + " KOVO.FON: Working");
+  }
+}
 
 TEST_F(RunDriverTest, FailedStoreIsFatalAndShowsNoPackingLine) {
   const std::string before = ImageBytes(ScatteredImage());

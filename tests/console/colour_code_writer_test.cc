@@ -56,7 +56,7 @@ TEST(WriteCoded, AppliesCodesAndWritesEverythingElse) {
       {"||12", "2", 0x07},
       {"ab|5", "ab", 0x05},
       {"ab|", "ab", 0x07},
-      {"|24|50|99|00", "", 0x07},
+      {"|18|24|25|50|99|00", "", 0x27},  // codes from 24 on leave a background as it was
       {"|16", "", 0x07},
       {"|23", "", 0x77},
       {"|20|14", "", 0x4E},
