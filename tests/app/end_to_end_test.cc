@@ -72,8 +72,6 @@ class EndToEndTest : public ::testing::Test {
 
 const std::vector<std::string> kSortedNames = {"10 Downing", "Alpha", "alpha", "ALPHA2",
                                                "beta", "zeta", "\xE1" "ber"};
-const std::vector<std::string> kPackedNames = {"beta", "Alpha", "\xE1" "ber", "alpha",
-                                               "ALPHA2", "zeta", "10 Downing"};
 
 TEST_F(EndToEndTest, SortRunDrawsBannerAndThreeStatusLinesAtEverySize) {
   const std::pair<int, int> sizes[] = {{80, 25}, {30, 8}, {132, 50}};
@@ -323,41 +321,6 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));
   EXPECT_EQ(kovolist({}).Output, after.Output);
   EXPECT_EQ(kovolist({"--check", "Y"}).ExitCode(), 0);
-}
-
-TEST_F(EndToEndTest, WholeSwitchTable) {
-  enum Effect { kUnchanged, kPacked, kSorted };
-  struct Case {
-    std::vector<std::string> arguments;
-    Effect effect;
-  };
-  std::vector<Case> cases = {
-      {{"YES"}, kUnchanged}, {{"ye"}, kPacked},    {{"Y", "N"}, kSorted},
-      {{"Y N"}, kUnchanged}, {{""}, kUnchanged},   {{"", "y"}, kSorted},
-      {{"-y"}, kPacked},     {{"YN"}, kPacked},    {{"nn"}, kPacked},
-      {{"1"}, kPacked},      {{"N"}, kPacked},     {{"y"}, kSorted},
-  };
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    if (letter == 'Y' || letter == 'N') continue;
-    cases.push_back({{std::string(1, letter)}, kUnchanged});
-    cases.push_back({{std::string(1, static_cast<char>(letter + 32))}, kUnchanged});
-  }
-  const std::string before = ImageBytes(testing::ScatteredImage());
-  for (const Case& c : cases) {
-    std::string shown;
-    for (const std::string& argument : c.arguments) shown += "[" + argument + "]";
-    SCOPED_TRACE(shown);
-    WriteDirectory(before);
-    const ProgramRun run = Run(c.arguments, OutputTo::File);
-    EXPECT_EQ(run.ExitCode(), 0);
-    EXPECT_EQ(run.Output, "");
-    const std::vector<std::string> names = Names(7);
-    switch (c.effect) {
-      case kUnchanged: EXPECT_EQ(Contents(), before); break;
-      case kPacked: EXPECT_EQ(names, kPackedNames); break;
-      case kSorted: EXPECT_EQ(names, kSortedNames); break;
-    }
-  }
 }
 
 }  // namespace
