@@ -1,5 +1,6 @@
 #include "console/console_device.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -39,108 +40,79 @@ TEST(TextAttribute, ForegroundAndBackgroundRules) {
   }
 }
 
-class DeviceTest : public ::testing::Test {
- protected:
-  explicit DeviceTest(int columns = 10, int rows = 4) : screen_(columns, rows), console_(screen_) {
-    console_.Device.StartDevice();
-  }
-  void Write(const std::string& bytes) { console_.Output.WriteString(bytes); }
-  CellPosition Cursor() const { return console_.Device.CursorCell(); }
-  std::string Row(int row) const { return screen_.RowText(row); }
-
-  MemoryScreen screen_;
-  Console console_;
-};
-
-TEST_F(DeviceTest, BackspaceMovesBackWithoutErasing) {
-  Write("ab\bX");
-  EXPECT_EQ(Row(0), "aX        ");
-  EXPECT_EQ(Cursor().Column, 2);
-}
-
-TEST_F(DeviceTest, BackspacesStopAtTheLeftEdgeOfTheSameRow) {
-  Write("\r\nabc");
-  Write(std::string(8, '\b') + "Z");
-  EXPECT_EQ(Row(1), "Zbc       ");
-  EXPECT_EQ(Cursor().Column, 1);
-  EXPECT_EQ(Cursor().Row, 1);
-}
-
-TEST_F(DeviceTest, LineFeedKeepsTheColumn) {
-  Write("ab\ncd");
-  EXPECT_EQ(Row(1), "  cd      ");
-}
-
-TEST_F(DeviceTest, LastColumnWrapsAtOnce) {
-  Write("0123456789");
-  EXPECT_EQ(Cursor().Column, 0);
-  EXPECT_EQ(Cursor().Row, 1);
-  Write("\r\nnext");
-  EXPECT_EQ(Row(1), "          ");  // the wrap already moved down one row
-  EXPECT_EQ(Row(2), "next      ");
-}
-
-TEST_F(DeviceTest, BottomRightCellScrollsAtOnceInTheCurrentAttribute) {
-  Write("top\r\n\r\n\r\n");
-  console_.Device.SetBackground(4);
-  Write("012345678");
-  EXPECT_EQ(Cursor().Row, 3);
-  Write("9");
-  EXPECT_EQ(Row(0), "          ");  // "top" scrolled away
-  EXPECT_EQ(Row(2), "0123456789");
-  EXPECT_EQ(Row(3), "          ");
-  EXPECT_EQ(screen_.At(0, 3).Attribute, 0x47);
-  EXPECT_EQ(Cursor().Column, 0);
-  EXPECT_EQ(Cursor().Row, 3);
-}
-
-TEST_F(DeviceTest, LineFeedOnTheBottomRowScrollsInTheAttributeOfThatMoment) {
-  Write("a\nb\nc\nd");
-  console_.Device.SetForeground(14);
-  console_.Device.SetBackground(2);
-  Write("\n");
-  EXPECT_EQ(Row(0), " b        ");
-  EXPECT_EQ(Row(3), "          ");
-  for (int column = 0; column < 10; ++column) EXPECT_EQ(screen_.At(column, 3).Attribute, 0x2E);
-  EXPECT_EQ(screen_.At(3, 2).Attribute, 0x07);  // "d" kept its colour
-  EXPECT_EQ(Cursor().Column, 4);
-}
-
-TEST_F(DeviceTest, BellSoundsAndChangesNothing) {
-  Write("ab");
-  Write("\a");
-  EXPECT_EQ(screen_.Bells(), 1);
-  EXPECT_EQ(Row(0), "ab        ");
-  EXPECT_EQ(Cursor().Column, 2);
-}
-
-TEST_F(DeviceTest, OtherControlBytesFillOneCellEach) {
-  Write(std::string("\t\f\0\x1b\x7f\xff", 6));
-  EXPECT_EQ(Row(0), std::string("\t\f\0\x1b\x7f\xff    ", 10));
-  EXPECT_EQ(Cursor().Column, 6);
-}
-
-TEST_F(DeviceTest, EachByteKeepsTheAttributeItWasWrittenIn) {
-  console_.Device.SetForeground(12);
-  console_.Output.WriteChar('r');
-  console_.Device.SetForeground(10);
-  console_.Output.WriteChar('g');
-  EXPECT_EQ(screen_.At(0, 0).Attribute, 0x0C);
-  EXPECT_EQ(screen_.At(1, 0).Attribute, 0x0A);
-}
-
-TEST_F(DeviceTest, ClearScreenFillsTheWindowAndHomesTheCursor) {
-  Write("junk\r\nmore junk");
-  console_.Device.SetBackground(1);
-  console_.Device.ClearScreen();
-  for (int row = 0; row < 4; ++row) {
-    for (int column = 0; column < 10; ++column) {
-      ASSERT_EQ(screen_.At(column, row), (Cell{' ', 0x17})) << column << "," << row;
+// Control bytes, wrapping and scrolling on a 10x4 window: the rows, the
+// cursor, and the attribute of a cell that tells.
+TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
+  struct Case {
+    const char* name;
+    std::function<void(Console&)> script;
+    std::vector<std::string> rows;
+    CellPosition cursor;
+    CellPosition cell;
+    std::uint8_t attribute;
+    int bells = 0;
+  };
+  const auto write = [](std::string bytes) {
+    return [bytes](Console& console) { console.Output.WriteString(bytes); };
+  };
+  const Case cases[] = {
+      {"backspace moves back without erasing", write("ab\bX"), {"aX"}, {2, 0}, {1, 0}, 0x07},
+      {"backspaces stop at the left edge of the row", write("\r\nabc" + std::string(8, '\b') + "Z"),
+       {"", "Zbc"}, {1, 1}, {0, 1}, 0x07},
+      {"a line feed keeps the column", write("ab\ncd"), {"ab", "  cd"}, {4, 1}, {2, 1}, 0x07},
+      {"the last column wraps at once", write("0123456789\r\nnext"), {"0123456789", "", "next"},
+       {4, 2}, {0, 2}, 0x07},
+      {"the bottom-right cell scrolls at once, in the current attribute",
+       [](Console& c) {
+         c.Output.WriteString("top\r\n\r\n\r\n");
+         c.Device.SetBackground(4);
+         c.Output.WriteString("0123456789");
+       },
+       {"", "", "0123456789", ""}, {0, 3}, {0, 3}, 0x47},
+      {"a line feed on the bottom row scrolls in the attribute of that moment",
+       [](Console& c) {
+         c.Output.WriteString("a\nb\nc\nd");
+         c.Device.SetForeground(14);
+         c.Device.SetBackground(2);
+         c.Output.WriteString("\n");
+       },
+       {" b", "  c", "   d", ""}, {4, 3}, {9, 3}, 0x2E},
+      {"a bell changes nothing", write("ab\a"), {"ab"}, {2, 0}, {2, 0}, 0x07, 1},
+      {"other control bytes fill a cell each", write(std::string("\t\f\0\x1b\x7f\xff", 6)),
+       {std::string("\t\f\0\x1b\x7f\xff", 6)}, {6, 0}, {5, 0}, 0x07},
+      {"each byte keeps its attribute",
+       [](Console& c) {
+         c.Device.SetForeground(12);
+         c.Output.WriteChar('r');
+         c.Device.SetForeground(10);
+         c.Output.WriteChar('g');
+       },
+       {"rg"}, {2, 0}, {0, 0}, 0x0C},
+      {"a clear fills the window and homes the cursor",
+       [](Console& c) {
+         c.Output.WriteString("junk\r\nmore junk");
+         c.Device.SetBackground(1);
+         c.Device.ClearScreen();
+       },
+       {}, {0, 0}, {9, 3}, 0x17},
+      {"texts are cut at 255 bytes", write(std::string(300, 'x')),
+       {}, {5, 3}, {0, 3}, 0x07},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryScreen screen(10, 4);
+    Console console(screen);
+    console.Device.StartDevice();
+    c.script(console);
+    for (std::size_t row = 0; row < c.rows.size(); ++row) {
+      EXPECT_EQ(screen.RowText(static_cast<int>(row)), c.rows[row] + std::string(10 - c.rows[row].size(), ' '));
     }
+    EXPECT_EQ(console.Device.CursorCell().Column, c.cursor.Column);
+    EXPECT_EQ(console.Device.CursorCell().Row, c.cursor.Row);
+    EXPECT_EQ(screen.Cursor().Row, c.cursor.Row);
+    EXPECT_EQ(screen.At(c.cell.Column, c.cell.Row).Attribute, c.attribute);
+    EXPECT_EQ(screen.Bells(), c.bells);
   }
-  EXPECT_EQ(Cursor().Column, 0);
-  EXPECT_EQ(Cursor().Row, 0);
-  EXPECT_EQ(screen_.Cursor().Row, 0);
 }
 
 TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256Columns) {
@@ -193,25 +165,6 @@ TEST(ConsoleDevice, OneRowOfTextIsOneScreenOperation) {
   console.Output.WriteString(std::string(200, 'x'));  // two buffer loads, wraps twice
   EXPECT_EQ(screen.RowText(1), std::string(80, 'x'));
   EXPECT_LE(screen.CellWrites(), 6);
-}
-
-TEST(StandardOutput, TextsAreCutAt255Bytes) {
-  MemoryScreen screen(100, 5);
-  Console console(screen);
-  console.Device.StartDevice();
-  console.Output.WriteString(std::string(300, 'x'));
-  EXPECT_EQ(console.Device.CursorCell().Column, 55);
-  EXPECT_EQ(console.Device.CursorCell().Row, 2);
-}
-
-TEST(StandardOutput, LineEndIsCarriageReturnLineFeed) {
-  MemoryScreen screen(10, 3);
-  Console console(screen);
-  console.Device.StartDevice();
-  console.Output.WriteString("abc");
-  console.Output.WriteLineEnd();
-  EXPECT_EQ(console.Device.CursorCell().Column, 0);
-  EXPECT_EQ(console.Device.CursorCell().Row, 1);
 }
 
 }  // namespace
