@@ -42,7 +42,9 @@ TEST(PackEntries, UsedSlotsToTheFrontInOrderCutAndWithoutStaleBytes) {
 std::vector<std::string> Sorted(const std::vector<std::string>& names) {
   DirectoryImage work{};
   const int count = static_cast<int>(names.size());
-  for (int i = 0; i < count; ++i) PutEntry(work, i + 1, {names[i], std::to_string(i + 1)});
+  for (int i = 0; i < count; ++i) {
+    PutEntry(work, i + 1, {names[static_cast<std::size_t>(i)], std::to_string(i + 1)});
+  }
   PutEntry(work, count + 1, {"", "beyond"});
   SortEntries(work, count);
   std::vector<std::string> order;
