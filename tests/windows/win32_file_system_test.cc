@@ -38,32 +38,6 @@ TEST(Win32FileSystem, ReadOnlyFileCannotBeOpened) {
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST(Win32FileSystem, RoundTripKeepsTheTailAndSortsTheImage) {
-  testing::TempDir dir;
-  const std::string path = dir.File("kovo.fon");
-  testing::WriteFileBytes(path, testing::ImageBytes(testing::ScatteredImage()) + "tail");
-  Win32FileSystem files;
-  DirectoryFile file(files, path);
-  DirectoryImage load{};
-  DirectoryImage work{};
-  ASSERT_TRUE(LoadDirectory(file, load).ok());
-  SortEntries(work, PackEntries(load, work));
-  ASSERT_TRUE(StoreDirectory(file, work, load, *std::make_unique<StoreScratch>()).ok());
-  EXPECT_EQ(testing::ReadFileBytes(path), testing::ImageBytes(work) + "tail");
-}
-
-TEST(Win32FileSystem, ShortFileIsAShortRead) {
-  testing::TempDir dir;
-  const std::string path = dir.File("kovo.fon");
-  testing::WriteFileBytes(path, std::string(kImageSize - 1, 'x'));
-  Win32FileSystem files;
-  DirectoryFile file(files, path);
-  DirectoryImage load{};
-  const LoadResult loaded = LoadDirectory(file, load);
-  EXPECT_EQ(loaded.Failed, LoadStep::Read);
-  EXPECT_EQ(loaded.Code, kShortRead);
-}
-
 TEST(Win32FileSystem, AnotherProgramsLockIsWaitedForThenRefused) {
   testing::TempDir dir;
   const std::string path = dir.File("kovo.fon");
@@ -104,29 +78,6 @@ TEST(Win32FileSystem, StoreRefusesAFileReplacedSinceTheLoad) {
   const StoreResult stored = StoreDirectory(file, work, load, *std::make_unique<StoreScratch>());
   EXPECT_EQ(stored.Code, kSharingViolation);
   EXPECT_TRUE(testing::ReadFileBytes(path) == before);
-  EXPECT_FALSE(testing::FileExists(JournalName(path).Text));
-}
-
-TEST(Win32FileSystem, JournalOfACutOffStoreIsRolledBack) {
-  testing::TempDir dir;
-  const std::string path = dir.File("kovo.fon");
-  const DirectoryImage before = testing::ScatteredImage();
-  DirectoryImage after{};
-  PackEntries(before, after);
-  testing::WriteFileBytes(path, testing::ImageBytes(before));
-  Win32FileSystem files;
-  const OpenResult opened = files.OpenExisting(path.c_str());
-  ASSERT_TRUE(opened.ok());
-  const DescribeResult described = files.Describe(opened.Handle);
-  ASSERT_TRUE(described.ok());
-  JournalRecord record{};
-  FillJournal(record, described.Identity, described.Length, before, after);
-  ASSERT_TRUE(BeginJournal(files, JournalName(path), record).Written);
-  ASSERT_TRUE(files.WriteAt(opened.Handle, 0, after.Bytes(), 5000).ok());  // cut off here
-  ASSERT_TRUE(files.Close(opened.Handle).ok());
-
-  EXPECT_EQ(RecoverJournal(files, path.c_str(), *std::make_unique<StoreScratch>()).Code, 0);
-  EXPECT_TRUE(testing::ReadFileBytes(path) == testing::ImageBytes(before));
   EXPECT_FALSE(testing::FileExists(JournalName(path).Text));
 }
 
