@@ -21,10 +21,6 @@ struct EntryValues {
 // Sets each field's length byte and text to the value (cut to capacity).
 void PutEntry(DirectoryImage& image, int slot, const EntryValues& values);
 
-// Sets a field's length byte without touching its text.
-template <std::size_t Capacity>
-void SetLength(TextField<Capacity>& field, std::uint8_t length) { field.Length = length; }
-
 template <std::size_t Capacity>
 std::string ValueOf(const TextField<Capacity>& field) {
   return std::string(reinterpret_cast<const char*>(field.Text), field.UsableLength());

@@ -66,12 +66,17 @@ std::string EmulatedTerminal::RowText(int row) const {
   return text;
 }
 
+namespace {
+
+// The palette index a terminal shows for an attribute colour number 0-15.
 int AnsiIndexOf(int attribute_colour) {
   // Attribute colours: 1 blue, 2 green, 4 red, 8 bright. ANSI: 1 red, 2 green, 4 blue.
   static const int kIndex[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
   return kIndex[attribute_colour & 15];
 }
 
+// What a terminal should show for a memory cell: the glyph, the foreground,
+// and the background with background 0 as the terminal's default.
 EmulatedCell ExpectedCell(const Cell& cell) {
   EmulatedCell expected;
   expected.Glyph = GlyphOf(cell.Byte);
@@ -81,6 +86,8 @@ EmulatedCell ExpectedCell(const Cell& cell) {
   expected.Background = bright ? AnsiIndexOf(background) + 8 : (background == 0 ? -1 : AnsiIndexOf(background));
   return expected;
 }
+
+}  // namespace
 
 std::string DescribeDifferences(const EmulatedTerminal& terminal, const MemoryScreen& grid,
                                 const CellRect& area) {

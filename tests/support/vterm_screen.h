@@ -42,13 +42,6 @@ class EmulatedTerminal {
   int bells_ = 0;
 };
 
-// The palette index a terminal shows for an attribute colour number 0-15.
-int AnsiIndexOf(int attribute_colour);
-
-// What a terminal should show for a memory cell: the glyph, the foreground,
-// and the background with background 0 as the terminal's default.
-EmulatedCell ExpectedCell(const Cell& cell);
-
 // Lists every cell inside the rectangle where the emulator differs from the
 // grid (foregrounds of blank cells are not compared: they show nothing);
 // empty when they agree.
