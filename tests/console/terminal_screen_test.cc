@@ -137,31 +137,51 @@ TEST(TerminalScreen, ColumnsBeyondTheWindowSurviveAScroll) {
   EXPECT_EQ(emulator.RowText(0).substr(279, 4), "keep");
 }
 
-TEST(TerminalScreen, RunIsPositionedColouredAndReset) {
-  CapturedTerminal terminal(80, 25);
-  const std::uint8_t text[] = {0xFE, ' ', 'R', 0xE1};
-  terminal.Get().WriteCells({2, 3}, text, 4, 0x1E);
-  EXPECT_EQ(terminal.Bytes(), "\x1b(B" "\x1b[4;3H" "\x1b[0;93;44m" "\u25A0 R\u00DF" "\x1b[0m");
-}
-
-// What a phase shows goes out in two frames: the "Working" line before the
-// pause, " DONE" and the cursor at the end; a rendition only where the colour
-// changes, a cursor move only where the next cell is elsewhere, and the reset
-// closing each frame.
-TEST(TerminalScreen, StatusLineIsTwoFramesOfTheFewestBytes) {
-  CapturedTerminal terminal(80, 25);
-  Console console(terminal.Get());
-  console.Device.StartDevice();
-  WriteCoded(console, "|15 \xFE |03Reading KOVO.FON:|14 Working");
-  console.Device.Pause(0);
-  EXPECT_EQ(terminal.Get().WritesSent(), 1u);
-  WriteCodedLine(console, "\b\b\b\b\b\b\b\b|11 DONE   ");
-  console.Output.WriteString("\a");
-  console.Device.ShutdownDevice();
-  EXPECT_EQ(terminal.Get().WritesSent(), 2u);
-  EXPECT_EQ(terminal.Bytes(),
-            "\x1b(B\x1b[1;1H\x1b[0;97m \u25A0 \x1b[0;36mReading KOVO.FON:\x1b[0;93m Working\x1b[0m"
-            "\x1b[1;21H\x1b[0;96m DONE   \a\x1b[2;1H\x1b[0m");
+// The exact bytes: the character set once, a rendition only where the
+// colour changes, a cursor move only where the next cell is elsewhere, the
+// visible cursor once at the end of a frame, and the reset closing each
+// frame. What a phase shows takes two frames: "Working" before the pause,
+// " DONE" and the cursor at the end.
+TEST(TerminalScreen, FramesSendTheFewestBytes) {
+  const std::uint8_t text[] = {0xFE, ' ', 'R', 0xE1, 0x01, 0x00};
+  struct Case {
+    const char* name;
+    GlyphEncoding encoding;
+    std::function<void(TerminalScreen&, Console&)> draw;
+    const char* bytes;
+    std::size_t writes;
+  };
+  const Case cases[] = {
+      {"a run of cells", GlyphEncoding::Utf8,
+       [&](TerminalScreen& screen, Console&) { screen.WriteCells({2, 3}, text, 4, 0x1E); },
+       "\x1b(B\x1b[4;3H\x1b[0;93;44m\u25A0 R\u00DF\x1b[0m", 1},
+      {"in ASCII", GlyphEncoding::Ascii,
+       [&](TerminalScreen& screen, Console&) { screen.WriteCells({0, 0}, text, 6, 0x07); },
+       "\x1b(B\x1b[1;1H\x1b[0;37m? R??\x20\x1b[0m", 1},
+      {"a scroll in the default background", GlyphEncoding::Utf8,
+       [](TerminalScreen& screen, Console&) { screen.ScrollUp(CellRect{0, 0, 79, 24}, 1, 0x07); },
+       "\x1b(B\x1b[1;25r\x1b[25;1H\n\x1b[r", 1},
+      {"a phase", GlyphEncoding::Utf8,
+       [](TerminalScreen&, Console& console) {
+         WriteCoded(console, "|15 \xFE |03Reading KOVO.FON:|14 Working");
+         console.Device.Pause(0);
+         WriteCodedLine(console, "\b\b\b\b\b\b\b\b|11 DONE   ");
+         console.Output.WriteString("\a");
+         console.Device.ShutdownDevice();
+       },
+       "\x1b(B\x1b[1;1H\x1b[0;97m \u25A0 \x1b[0;36mReading KOVO.FON:\x1b[0;93m Working\x1b[0m"
+       "\x1b[1;21H\x1b[0;96m DONE   \a\x1b[2;1H\x1b[0m",
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CapturedTerminal terminal(80, 25, c.encoding);
+    Console console(terminal.Get());
+    console.Device.StartDevice();
+    c.draw(terminal.Get(), console);
+    EXPECT_EQ(terminal.Bytes(), c.bytes);
+    EXPECT_EQ(terminal.Get().WritesSent(), c.writes);
+  }
 }
 
 TEST(TerminalScreen, AttributeColoursMapOntoTheTerminalPalette) {
@@ -178,19 +198,6 @@ TEST(TerminalScreen, AttributeColoursMapOntoTheTerminalPalette) {
   for (const Case& c : cases) {
     EXPECT_EQ(sequences::Rendition(c.attribute).View(), c.rendition) << int(c.attribute);
   }
-}
-
-TEST(TerminalScreen, AsciiLocaleShowsQuestionMarksForGlyphsBeyondAscii) {
-  CapturedTerminal terminal(20, 2, GlyphEncoding::Ascii);
-  const std::uint8_t text[] = {'a', 0xFE, 0x01, 0x00};
-  terminal.Get().WriteCells({0, 0}, text, 4, 0x07);
-  EXPECT_NE(terminal.Bytes().find("a?? "), std::string::npos);
-}
-
-TEST(TerminalScreen, ScrollInADefaultBackgroundNeedsNoPainting) {
-  CapturedTerminal terminal(20, 5);
-  terminal.Get().ScrollUp(CellRect{0, 0, 19, 4}, 1, 0x07);
-  EXPECT_EQ(terminal.Bytes(), "\x1b(B" "\x1b[1;5r" "\x1b[5;1H" "\n" "\x1b[r");
 }
 
 class EnvironmentVariable {
