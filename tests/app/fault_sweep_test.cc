@@ -29,22 +29,8 @@ struct SweepCase {
   int reported;  // the code the fatal report names
 };
 
-struct ErrorClass {
-  int code;
-  const char* message;
-};
-
-const ErrorClass kErrorClasses[] = {
-    {2, "File not found"},  {5, "File access denied"}, {112, "I/O error 112"},
-    {1117, "I/O error 1117"}, {995, "I/O error 995"},
-};
-
-std::string ReportMessage(int code) {
-  for (const ErrorClass& error : kErrorClasses) {
-    if (error.code == code) return error.message;
-  }
-  return code == kShortWrite ? "Disk full" : "I/O error " + std::to_string(code);
-}
+// Not found, access denied, disk full, device error, interrupted.
+const int kErrorCodes[] = {2, 5, 112, 1117, 995};
 
 // A run's file calls in order, each with what its failure must lead to. A
 // transfer that stops short with no error reports short_code.
@@ -99,8 +85,8 @@ std::vector<SweepCase> AllCases() {
       };
       const std::vector<std::size_t> counts =
           point.transfers ? std::vector<std::size_t>{0, 1, kImageSize - 1} : std::vector<std::size_t>{0};
-      for (const ErrorClass& error : kErrorClasses) {
-        for (const std::size_t count : counts) add(error.code, count);
+      for (const int code : kErrorCodes) {
+        for (const std::size_t count : counts) add(code, count);
       }
       if (point.transfers) {
         for (const std::size_t count : counts) add(0, count);
@@ -184,8 +170,7 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
       case Expect::ReportFinished: {
         EXPECT_EQ(outcome.ExitStatus, 1);
         ASSERT_TRUE(outcome.Fatal);
-        const std::string report = FatalReportText(*outcome.Fatal, "kovomaint");
-        EXPECT_EQ(report.substr(report.find("\r\n") + 2), ReportMessage(c.reported) + ".");
+        EXPECT_EQ(outcome.Fatal->Code, c.reported);
         EXPECT_EQ(after, c.expect == Expect::ReportUnchanged ? before : finished[c.sort]);
         EXPECT_EQ(screen.RowText(c.sort ? 5 : 4).substr(0, 10), std::string(10, ' '))
             << "no packing line after a failed store";
