@@ -14,6 +14,7 @@
 #include "app/slot_listing.h"
 #include "app/switch_table.h"
 #include "directory/platform_file_system.h"
+#include "directory/store_journal.h"
 #ifdef KOVO_WITH_JSON
 #include "app/slot_json.h"
 #endif
@@ -68,8 +69,8 @@ bool IsWhole(const std::string& name, const ListedFile& file) {
 // middle of its store; the file may be torn until the next run rolls it back.
 void WarnOfAJournal(const std::string& name) {
   std::error_code ignored;
-  const std::string journal = name + "-journal";
-  if (!std::filesystem::exists(journal, ignored)) return;
+  const kovo::JournalPath journal = kovo::JournalName(name);
+  if (!std::filesystem::exists(journal.c_str(), ignored)) return;
   std::fprintf(stderr,
                "kovolist: warning: %s stands beside %s: a kovomaint run was cut off in the "
                "middle of its store, and the next run rolls it back\n",
@@ -97,9 +98,7 @@ int Check(const kovo::ListingOptions& options, const ListedFile& file) {
   const kovo::SwitchOutcome outcome = Classify(options.Switch);
   const kovo::ChangeSummary summary = kovo::SummariseChanges(file.Image, outcome);
   const std::string run = "\"kovomaint " + options.Switch + "\"";
-  const bool refused = outcome == kovo::SwitchOutcome::InvalidParameters ||
-                       outcome == kovo::SwitchOutcome::IncorrectSwitch;
-  if (refused) {
+  if (!kovo::RunTouchesTheFile(outcome)) {
     std::printf("%s: %s refuses the switch and leaves it as it is\n", options.File.c_str(), run.c_str());
   } else if (!summary.Changes) {
     std::printf("%s: %s leaves it as it is\n", options.File.c_str(), run.c_str());

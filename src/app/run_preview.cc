@@ -10,10 +10,6 @@ namespace {
 
 bool Sorts(SwitchOutcome outcome) { return outcome == SwitchOutcome::PackAndSort; }
 
-bool Runs(SwitchOutcome outcome) {
-  return outcome == SwitchOutcome::PackAndSort || outcome == SwitchOutcome::PackOnly;
-}
-
 // The slot each entry of the finished image came from. The packed entries
 // carry their origin in their second field's text, which the sort never
 // looks at, through the real sort.
@@ -62,8 +58,12 @@ std::string Counted(int count, const char* one, const char* many) {
 
 }  // namespace
 
+bool RunTouchesTheFile(SwitchOutcome outcome) {
+  return outcome == SwitchOutcome::PackAndSort || outcome == SwitchOutcome::PackOnly;
+}
+
 void PreviewRun(const DirectoryImage& before, SwitchOutcome outcome, DirectoryImage& after) {
-  if (!Runs(outcome)) {
+  if (!RunTouchesTheFile(outcome)) {
     after = before;
     return;
   }
@@ -77,7 +77,7 @@ ChangeSummary SummariseChanges(const DirectoryImage& before, SwitchOutcome outco
   DirectoryImage after{};
   PreviewRun(before, outcome, after);
   summary.Changes = std::memcmp(before.Bytes(), after.Bytes(), kImageSize) != 0;
-  if (!Runs(outcome)) return summary;
+  if (!RunTouchesTheFile(outcome)) return summary;
 
   const std::vector<int> origins = OriginsAfterRun(before, outcome);
   const int last_used = origins.empty() ? 0 : *std::max_element(origins.begin(), origins.end());

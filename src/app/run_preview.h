@@ -12,6 +12,9 @@
 
 namespace kovo {
 
+// False for a switch the run refuses: it never opens the file.
+bool RunTouchesTheFile(SwitchOutcome outcome);
+
 // The image as "kovomaint <argument>" would leave it: packed and sorted, only
 // packed, or (a refused switch) as it is.
 void PreviewRun(const DirectoryImage& before, SwitchOutcome outcome, DirectoryImage& after);

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string_view>
 
+#include "console/console_device.h"
 #include "console/cp437_glyphs.h"
 #include "console/screen.h"
 
@@ -32,8 +33,9 @@ GlyphEncoding EncodingFromLocale();
 
 class TerminalScreen final : public Screen {
  public:
-  static constexpr int kMaxColumns = 256;
-  static constexpr int kMaxRows = 234;
+  // The picture is the device's largest window.
+  static constexpr int kMaxColumns = kMaxWindowColumns;
+  static constexpr int kMaxRows = kMaxWindowRows;
   static constexpr std::size_t kFrameCapacity = 4096;
 
   // Takes no memory beyond the object itself: the picture and the frame
