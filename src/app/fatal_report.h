@@ -21,6 +21,9 @@ struct FatalFailure {
   int Code = 0;
 };
 
+// Running out of memory, wherever it happens: the images are not to be had.
+inline constexpr FatalFailure kOutOfMemory{FatalKind::OutOfMemory, FatalStep::TakeImages, 0};
+
 FatalStep FatalStepOf(StoreStep step);
 
 // The message for an input/output error code ("I/O error %d" when unnamed).

@@ -14,16 +14,13 @@
 
 namespace {
 
-constexpr kovo::FatalFailure kOutOfMemory{kovo::FatalKind::OutOfMemory,
-                                          kovo::FatalStep::TakeImages, 0};
-
 int Run(int argc, char** argv, std::string_view module_name) {
   // Drawing takes no memory beyond the terminal screen's own.
   kovo::TerminalScreenPtr terminal;
   if (const auto size = kovo::UsableTerminalSize(STDOUT_FILENO)) {
     terminal = kovo::OpenTerminalScreen(STDOUT_FILENO, *size, kovo::EncodingFromLocale());
     if (!terminal) {
-      kovo::WriteFatalReport(STDOUT_FILENO, kOutOfMemory, module_name);
+      kovo::WriteFatalReport(STDOUT_FILENO, kovo::kOutOfMemory, module_name);
       return 1;
     }
   }
@@ -58,7 +55,7 @@ int main(int argc, char** argv) {
     // Whatever ran out, the images are not to be had: the same report as
     // when taking them fails. The run itself takes memory only where it
     // must, and without exceptions (which need memory of their own).
-    kovo::WriteFatalReport(STDOUT_FILENO, kOutOfMemory, module_name);
+    kovo::WriteFatalReport(STDOUT_FILENO, kovo::kOutOfMemory, module_name);
     return 1;
   }
 }

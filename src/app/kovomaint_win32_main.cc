@@ -13,20 +13,24 @@
 
 namespace {
 
-std::string ModuleName() {
-  char path[MAX_PATH] = {};
+// The executable's file name, after the last backslash, kept in path.
+std::string_view ModuleName(char (&path)[MAX_PATH]) {
   const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string full(path, length);
-  const std::size_t backslash = full.rfind('\\');
-  return backslash == std::string::npos ? full : full.substr(backslash + 1);
+  std::string_view name(path, length);
+  name.remove_prefix(name.rfind('\\') + 1);  // npos + 1 is 0
+  return name;
 }
 
 // The fatal report goes to the standard output handle as plain bytes, at the
-// console's own cursor and in its own colours, or into a redirected file.
-void WriteToStandardOutput(const std::string& text) {
+// console's own cursor and in its own colours, or into a redirected file. It
+// takes no memory, so that it can report running out of it.
+void WriteFatalReport(const kovo::FatalFailure& failure) {
+  char path[MAX_PATH] = {};
+  char report[MAX_PATH + kovo::kFatalReportOverhead];
+  const std::size_t size = kovo::FormatFatalReport(failure, ModuleName(path), report, sizeof report);
   DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
-              &written, nullptr);
+  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(size), &written,
+              nullptr);
 }
 
 int Run() {
@@ -45,7 +49,7 @@ int Run() {
 
   if (outcome.Fatal) {
     console.Device.Flush();
-    WriteToStandardOutput(kovo::FatalReportText(*outcome.Fatal, ModuleName()));
+    WriteFatalReport(*outcome.Fatal);
     console.Device.ForgetCursor();  // the console's cursor now stands after the report
   }
   console.Device.ShutdownDevice();
@@ -59,17 +63,7 @@ int main() {
   try {
     status = Run();
   } catch (const std::bad_alloc&) {
-    char report[MAX_PATH + kovo::kFatalReportOverhead];
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string_view module_name(path, length);
-    module_name.remove_prefix(module_name.rfind('\\') + 1);  // npos + 1 is 0
-    const std::size_t size = kovo::FormatFatalReport(
-        {kovo::FatalKind::OutOfMemory, kovo::FatalStep::TakeImages, 0}, module_name, report,
-        sizeof report);
-    DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(size), &written,
-                nullptr);
+    WriteFatalReport(kovo::kOutOfMemory);
   }
   ::ExitProcess(static_cast<UINT>(status));
 }
