@@ -1,10 +1,10 @@
 // Any bytes with pipe codes drawn through the colour-code writer and the
-// device on a memory screen of any size from 1x1 to 300x250. The cursor must
-// never leave the window, no cell outside the window may change, and no run
-// may be longer than 256 cells.
+// device on a memory screen of any size from 1x1 to 300x250. The cursor
+// never leaves the window, no cell outside it changes, and no write is
+// longer than 256 cells.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
 #include <string_view>
 
 #include "console/colour_code_writer.h"
@@ -13,8 +13,6 @@
 namespace {
 
 using namespace kovo;
-
-constexpr Cell kOutside{0xB1, 0x5C};
 
 void Require(bool condition) {
   if (!condition) std::abort();
@@ -26,9 +24,7 @@ bool Inside(const CellRect& window, CellPosition cell) {
 }
 
 std::uint8_t Take(const std::uint8_t*& data, std::size_t& size) {
-  if (size == 0) return 0;
-  --size;
-  return *data++;
+  return size == 0 ? 0 : (--size, *data++);
 }
 
 }  // namespace
@@ -37,21 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int columns = 1 + (Take(data, size) | (Take(data, size) << 8)) % 300;
   const int rows = 1 + (Take(data, size) | (Take(data, size) << 8)) % 250;
   const std::uint8_t start_attribute = Take(data, size);
-  const int window_columns = columns < 256 ? columns : 256;
-  const int window_rows = rows < 234 ? rows : 234;
-  const CellPosition start{Take(data, size) % window_columns, Take(data, size) % window_rows};
-
-  MemoryScreen screen(columns, rows, kOutside);
+  const CellPosition start{Take(data, size) % std::min(columns, 256), Take(data, size) % std::min(rows, 234)};
+  const Cell outside{0xB1, 0x5C};
+  MemoryScreen screen(columns, rows, outside);
   screen.At(start.Column, start.Row).Attribute = start_attribute;
   screen.PlaceCursor(start);
   Console console(screen);
   console.Device.StartDevice();
   const CellRect window = console.Device.Window();
-  Require(window.Width() == window_columns && window.Height() == window_rows);
+  Require(window.Width() == std::min(columns, 256) && window.Height() == std::min(rows, 234));
   Require(console.Device.CurrentAttribute() == start_attribute);
 
-  // The rest is a list of texts: a length byte with its top bit choosing a
-  // line end, a clear before the text when the length is 0xFF.
+  // Texts, each after a length byte whose top bit asks for a line end; 0xFF
+  // clears the window first.
   while (size > 0) {
     const std::uint8_t head = Take(data, size);
     if (head == 0xFF) console.Device.ClearScreen();
@@ -59,19 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), length);
     data += length;
     size -= length;
-    if (head & 0x80) {
-      WriteCodedLine(console, text);
-    } else {
-      WriteCoded(console, text);
-    }
-    Require(Inside(window, console.Device.CursorCell()));
-    Require(Inside(window, screen.Cursor()));
+    (head & 0x80) ? WriteCodedLine(console, text) : WriteCoded(console, text);
+    Require(Inside(window, console.Device.CursorCell()) && Inside(window, screen.Cursor()));
   }
-
   Require(screen.LongestWrite() <= 256);
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < columns; ++column) {
-      if (!Inside(window, {column, row})) Require(screen.At(column, row) == kOutside);
+      Require(Inside(window, {column, row}) || screen.At(column, row) == outside);
     }
   }
   return 0;

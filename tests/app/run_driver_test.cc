@@ -1,7 +1,10 @@
+// Whole runs on a memory screen over the file seam: every outcome's lines,
+// status and file, and every file call of a run made to fail in turn.
 #include "app/run_driver.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "console/memory_screen.h"
 #include "directory/maintenance_passes.h"
@@ -13,22 +16,23 @@
 namespace kovo {
 namespace {
 
-using testing::ExpectedScreen;
-using testing::ImageBytes;
+using testing::Fault;
+using testing::FileCall;
+using testing::PhaseDone;
 
-// One run on a fresh 80x25 memory screen, in a folder holding file (none
-// when absent), with at most one fault and an allocator that may fail.
 struct DriverRun {
   RunOutcome Outcome;
-  MemoryScreen Screen{80, 25};
-  std::string File;
+  std::unique_ptr<MemoryScreen> Screen = std::make_unique<MemoryScreen>(80, 25);
+  int OpenHandles = 0;
+  std::string File;  // kovo.fon afterwards, empty when there is none
+  bool Journal = false;
 };
 
-void RunIn(DriverRun& run, std::optional<std::string> argument, std::optional<std::string> file,
-           std::optional<testing::Fault> fault = std::nullopt, ImageAllocator allocate = AllocateImage) {
-  testing::TempDir dir;
-  if (file) testing::WriteFileBytes(dir.File("kovo.fon"), *file);
-  Console console(run.Screen);
+// One run in dir with at most one fault and an allocator that may fail.
+DriverRun RunIn(const testing::TempDir& dir, std::optional<std::string> argument,
+                std::optional<Fault> fault = std::nullopt, ImageAllocator allocate = AllocateImage) {
+  DriverRun run;
+  Console console(*run.Screen);
   console.Device.StartDevice();
   testing::FaultyFileSystem files(fault);
   RunContext context{console, files, std::move(allocate)};
@@ -36,100 +40,199 @@ void RunIn(DriverRun& run, std::optional<std::string> argument, std::optional<st
     const testing::ScopedWorkingDirectory cwd(dir.Path());
     run.Outcome = RunMaintenance(context, argument);
   }
-  run.File = testing::FileExists(dir.File("kovo.fon")) ? testing::ReadFileBytes(dir.File("kovo.fon")) : "";
+  run.OpenHandles = files.OpenHandles();
+  run.File = testing::ReadFileBytes(dir.File("kovo.fon"));
+  run.Journal = testing::FileExists(dir.File("kovo.fon-journal"));
+  return run;
 }
+
+const std::string kScattered = testing::ImageBytes(testing::ScatteredImage());
 
 std::string Finished(bool sort) {
   DirectoryImage work{};
   const int kept = PackEntries(testing::ScatteredImage(), work);
   if (sort) SortEntries(work, kept);
-  return ImageBytes(work);
+  return testing::ImageBytes(work);
 }
 
-// Every way a run can end: its lines, its bell, its status, the fatal
-// report's kind and step, and the file it leaves.
 TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
-  const std::string scattered = ImageBytes(testing::ScatteredImage());
-  const auto none_left = [] { return ImagePtr(); };
   struct Case {
     const char* name;
     std::optional<std::string> argument;
     std::optional<std::string> file;
-    std::optional<testing::Fault> fault;
-    ImageAllocator allocate;
-    std::function<void(ExpectedScreen&)> lines;
+    std::optional<Fault> fault;
+    std::vector<std::string> lines;  // after the banner, in pipe codes
     int status;
     std::optional<FatalStep> fatal;
     std::string file_after;
+    ImageAllocator allocate = AllocateImage;
   };
+  const std::vector<std::string> sorted = {PhaseDone("Reading"), PhaseDone("Sorting"), PhaseDone("Packing")};
   const Case cases[] = {
-      {"Y", "Y", scattered, {}, AllocateImage,
-       [](ExpectedScreen& e) { e.PhaseDone("Reading").PhaseDone("Sorting").PhaseDone("Packing"); },
-       0, {}, Finished(true)},
-      {"n", "n", scattered, {}, AllocateImage,
-       [](ExpectedScreen& e) { e.PhaseDone("Reading").PhaseDone("Packing"); }, 0, {}, Finished(false)},
-      {"no switch", std::nullopt, scattered, {}, AllocateImage,
-       [](ExpectedScreen& e) {
-         e.Text(8, " ").Text(10, "\xFE ").Text(12, "Invalid paramaters").LineEnd();
-         e.Text(12, " ").Text(10, "\xFE ").Text(15, "Either Y or N").LineEnd();
-       },
-       0, {}, scattered},
-      {"a wrong letter", "q", scattered, {}, AllocateImage,
-       [](ExpectedScreen& e) {
-         e.Text(8, " ").Text(15, "\xFE ").Text(7, "incorrect switch.").LineEnd();
-         e.Text(7, " ").Text(15, "\xFE ").Text(7, "Valid switch Y or N ").LineEnd();
-       },
-       0, {}, scattered},
-      {"no file", "Y", std::nullopt, {}, AllocateImage,
-       [](ExpectedScreen& e) {
-         e.Bell();
-         e.Text(15, "\xFE ").Text(12, "Can't locate .fon file").LineEnd();
-       },
-       0, {}, ""},
-      {"a short file", "Y", scattered.substr(0, kImageSize - 1), {}, AllocateImage,
-       [](ExpectedScreen& e) {
-         e.Bell();
-         e.Text(8, "bad or corrupt kovo.fon!").LineEnd();
-       },
-       1, {}, scattered.substr(0, kImageSize - 1)},
-      {"a failed reopen", "Y", scattered, testing::Fault{testing::FileCall::Open, 2, 5, 0, {}},
-       AllocateImage, [](ExpectedScreen& e) { e.PhaseDone("Reading").PhaseDone("Sorting"); }, 1,
-       FatalStep::Reopen, scattered},
-      {"no memory", "N", scattered, {}, none_left, [](ExpectedScreen&) {}, 1,
-       FatalStep::TakeImages, scattered},
+      {"Y", "Y", kScattered, {}, sorted, 0, {}, Finished(true)},
+      {"n", "n", kScattered, {}, {PhaseDone("Reading"), PhaseDone("Packing")}, 0, {}, Finished(false)},
+      {"no switch", std::nullopt, kScattered, {},
+       {"|08 |10\xFE |12Invalid paramaters", "|12 |10\xFE |15Either Y or N"}, 0, {}, kScattered},
+      {"a wrong letter", "q", kScattered, {},
+       {"|08 |15\xFE |07incorrect switch.", "|07 |15\xFE |07Valid switch Y or N "}, 0, {}, kScattered},
+      {"no file", "Y", std::nullopt, {}, {"\a|15\xFE |12Can't locate .fon file"}, 0, {}, ""},
+      {"a short file", "Y", kScattered.substr(1), {}, {"\a|08bad or corrupt kovo.fon!"}, 1, {},
+       kScattered.substr(1)},
+      {"a failed reopen", "Y", kScattered, Fault{FileCall::Open, 2, 5, 0, {}},
+       {PhaseDone("Reading"), PhaseDone("Sorting")}, 1, FatalStep::Reopen, kScattered},
+      {"no memory for the images", "N", kScattered, {}, {}, 1, FatalStep::TakeImages, kScattered,
+       [] { return ImagePtr(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    DriverRun run;
-    RunIn(run, c.argument, c.file, c.fault, c.allocate);
-    ExpectedScreen expected(80, 25);
-    c.lines(expected.Banner());
+    testing::TempDir dir;
+    if (c.file) testing::WriteFileBytes(dir.File("kovo.fon"), *c.file);
+    const DriverRun run = RunIn(dir, c.argument, c.fault, c.allocate);
+    MemoryScreen expected(80, 25);
+    testing::DrawExpected(expected, c.lines);
     for (int row = 0; row < 25; ++row) {
-      EXPECT_EQ(run.Screen.RowText(row), expected.Grid().RowText(row));
-      for (int column = 0; column < 80; ++column)
-        ASSERT_EQ(run.Screen.At(column, row).Attribute, expected.Grid().At(column, row).Attribute)
-            << column << "," << row;
+      for (int column = 0; column < 80; ++column) {
+        ASSERT_EQ(run.Screen->At(column, row), expected.At(column, row)) << column << "," << row;
+      }
     }
-    EXPECT_EQ(run.Screen.Cursor().Column, expected.Cursor().Column);
-    EXPECT_EQ(run.Screen.Cursor().Row, expected.Cursor().Row);
-    EXPECT_EQ(run.Screen.Bells(), expected.Bells());
+    EXPECT_EQ(run.Screen->Cursor().Row, expected.Cursor().Row);
+    EXPECT_EQ(run.Screen->Cursor().Column, 0);
+    EXPECT_EQ(run.Screen->Bells(), expected.Bells());
     EXPECT_EQ(run.Outcome.ExitStatus, c.status);
-    EXPECT_EQ(run.Outcome.Fatal.has_value(), c.fatal.has_value());
-    EXPECT_TRUE(!c.fatal || !run.Outcome.Fatal || run.Outcome.Fatal->Step == *c.fatal);
+    EXPECT_EQ(run.Outcome.Fatal ? std::optional(run.Outcome.Fatal->Step) : std::nullopt, c.fatal);
     EXPECT_TRUE(run.File == c.file_after);
   }
 }
 
 TEST(RunMaintenance, EachPhaseTextStaysOnScreenThroughItsPause) {
-  DriverRun run;
-  RunIn(run, "Y", ImageBytes(testing::ScatteredImage()));
-  const auto& pauses = run.Screen.Pauses();
+  testing::TempDir dir;
+  testing::WriteFileBytes(dir.File("kovo.fon"), kScattered);
+  const DriverRun run = RunIn(dir, "Y");
+  const auto& pauses = run.Screen->Pauses();
   ASSERT_EQ(pauses.size(), 3u);
   const char* phases[] = {"Reading", "Sorting", "Packing"};
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(pauses[i].Milliseconds, 150u);
-    EXPECT_EQ(pauses[i].CursorRow.substr(0, 28),
-              std::string(" \xFE ") + phases[i] + " KOVO.FON: Working");
+    EXPECT_EQ(pauses[i].CursorRow.substr(0, 28), std::string(" \xFE ") + phases[i] + " KOVO.FON: Working");
+  }
+}
+
+enum class Expect { Done, CannotLocate, BadOrCorrupt, ReportUnchanged, ReportFinished };
+
+// A run's file calls in order, each with what its failure leads to. A
+// transfer that stops short with no error reports short_code.
+struct CallPoint {
+  FileCall call;
+  int occurrence;
+  Expect expect;
+  bool transfers;
+  int short_code;
+};
+const CallPoint kCallPoints[] = {
+    {FileCall::Describe, 1, Expect::ReportUnchanged, false, 0},  // looking for a journal
+    {FileCall::Open, 1, Expect::CannotLocate, false, 0},
+    {FileCall::Lock, 1, Expect::BadOrCorrupt, false, 0},  // shared, for the read
+    {FileCall::Read, 1, Expect::BadOrCorrupt, true, 0},
+    {FileCall::Describe, 2, Expect::BadOrCorrupt, false, 0},
+    {FileCall::Lock, 2, Expect::Done, false, 0},  // the unlock after the read
+    {FileCall::Close, 1, Expect::ReportUnchanged, false, 0},
+    {FileCall::Open, 2, Expect::ReportUnchanged, false, 0},
+    {FileCall::Lock, 3, Expect::ReportUnchanged, false, 0},  // exclusive, for the store
+    {FileCall::Describe, 3, Expect::ReportUnchanged, false, 0},
+    {FileCall::Describe, 4, Expect::ReportUnchanged, false, 0},  // what the name means now
+    {FileCall::Read, 2, Expect::ReportUnchanged, true, kSharingViolation},
+    {FileCall::Create, 1, Expect::ReportUnchanged, false, 0},  // the journal
+    {FileCall::Write, 1, Expect::ReportUnchanged, true, kShortWrite},
+    {FileCall::Sync, 1, Expect::ReportUnchanged, false, 0},
+    {FileCall::Close, 2, Expect::ReportUnchanged, false, 0},
+    {FileCall::SyncFolder, 1, Expect::ReportUnchanged, false, 0},
+    {FileCall::Write, 2, Expect::ReportUnchanged, true, kShortWrite},  // the file itself
+    {FileCall::Sync, 2, Expect::ReportUnchanged, false, 0},
+    {FileCall::Remove, 1, Expect::ReportUnchanged, false, 0},  // the journal, at the end
+    {FileCall::Close, 3, Expect::ReportFinished, false, 0},
+};
+
+// Every call with not found, access denied, disk full, device error and
+// interrupted, and every transfer cut short after 0, 1 and 19,699 bytes:
+// the run ends with its status and report, with no handle and no journal
+// left, and the file as it was or finished.
+TEST(FaultSweep, EveryFailingCallEndsCleanly) {
+  testing::TempDir dir;
+  int count = 0;
+  for (const bool sort : {true, false}) {
+    for (const CallPoint& point : kCallPoints) {
+      for (const int code : {2, 5, 112, 1117, 995, 0}) {
+        for (const std::size_t transferred : {std::size_t{0}, std::size_t{1}, kImageSize - 1}) {
+          if ((!point.transfers && (code == 0 || transferred > 0))) continue;
+          SCOPED_TRACE(std::string(sort ? "Y " : "N ") + testing::kFileCallNames[int(point.call)] +
+                       "#" + std::to_string(point.occurrence) + " code " + std::to_string(code) +
+                       " after " + std::to_string(transferred));
+          ++count;
+          testing::WriteFileBytes(dir.File("kovo.fon"), kScattered);
+          const DriverRun run = RunIn(dir, sort ? "Y" : "N",
+                                      Fault{point.call, point.occurrence, code, transferred, {}});
+          // No journal to find is normal; so is a folder that takes no journal.
+          Expect expect = point.expect;
+          if ((point.call == FileCall::Describe && point.occurrence == 1 && code == 2) ||
+              (point.call == FileCall::Create && code == 5)) {
+            expect = Expect::Done;
+          }
+          EXPECT_EQ(run.OpenHandles, 0);
+          EXPECT_FALSE(run.Journal);
+          const bool finished = expect == Expect::Done || expect == Expect::ReportFinished;
+          EXPECT_TRUE(run.File == (finished ? Finished(sort) : kScattered));
+          EXPECT_EQ(run.Outcome.ExitStatus, expect == Expect::Done || expect == Expect::CannotLocate ? 0 : 1);
+          const std::string row3 = run.Screen->RowText(3).substr(0, 24);
+          EXPECT_EQ(row3 == "\xFE Can't locate .fon file", expect == Expect::CannotLocate);
+          EXPECT_EQ(row3 == "bad or corrupt kovo.fon!", expect == Expect::BadOrCorrupt);
+          const bool reported = expect == Expect::ReportUnchanged || expect == Expect::ReportFinished;
+          ASSERT_EQ(run.Outcome.Fatal.has_value(), reported);
+          if (!reported) continue;
+          EXPECT_EQ(run.Outcome.Fatal->Code, code != 0 ? code : point.short_code);
+          EXPECT_EQ(run.Screen->RowText(sort ? 5 : 4).substr(0, 10), std::string(10, ' '))
+              << "no packing line after a failed store";
+        }
+      }
+    }
+  }
+  std::printf("fault sweep: %d cases\n", count);
+}
+
+// A torn file with the complete journal of the store that tore it, as a
+// kill in the middle of the write leaves them; each call of the roll-back
+// made to fail in turn stops the run at the roll-back's step, keeps the
+// journal (unless the failure comes after its removal), and the next run
+// rolls back and finishes.
+TEST(FaultSweep, EveryFailingCallOfARollBackKeepsTheJournalForTheNextRun) {
+  testing::TempDir dir;
+  const std::string path = dir.File("kovo.fon");
+  const std::pair<FileCall, int> calls[] = {
+      {FileCall::Describe, 1}, {FileCall::Open, 1},     {FileCall::Lock, 1},  {FileCall::Describe, 2},
+      {FileCall::Open, 2},     {FileCall::Read, 1},     {FileCall::Read, 2},  {FileCall::Describe, 3},
+      {FileCall::Read, 3},     {FileCall::Write, 1},    {FileCall::Sync, 1},  {FileCall::Remove, 1},
+      {FileCall::Close, 2}};
+  for (const auto& [call, occurrence] : calls) {
+    SCOPED_TRACE(std::string(testing::kFileCallNames[int(call)]) + "#" + std::to_string(occurrence));
+    testing::WriteFileBytes(path, kScattered);
+    PlatformFileSystem files;
+    const OpenResult opened = files.OpenExisting(path.c_str());
+    const auto record = std::make_unique<JournalRecord>();
+    FillJournal(*record, files.Describe(opened.Handle).Identity, kImageSize,
+                testing::ScatteredImage(), testing::ImageFromBytes(Finished(true)));
+    ASSERT_TRUE(BeginJournal(files, JournalName(path), *record).Written);
+    ASSERT_TRUE(files.WriteAt(opened.Handle, 0, Finished(true).data(), 5000).ok());
+    ASSERT_TRUE(files.Close(opened.Handle).ok());
+
+    const DriverRun failed = RunIn(dir, "Y", Fault{call, occurrence, 1117, 0, {}});
+    ASSERT_TRUE(failed.Outcome.Fatal);
+    EXPECT_EQ(failed.Outcome.Fatal->Step, FatalStep::Recover);
+    EXPECT_EQ(failed.Outcome.Fatal->Code, 1117);
+    EXPECT_EQ(failed.OpenHandles, 0);
+    EXPECT_EQ(failed.Journal, call != FileCall::Close);
+    const DriverRun next = RunIn(dir, "Y");
+    EXPECT_EQ(next.Outcome.ExitStatus, 0);
+    EXPECT_TRUE(next.File == Finished(true));
+    EXPECT_FALSE(next.Journal);
   }
 }
 

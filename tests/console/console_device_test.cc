@@ -1,11 +1,12 @@
+// The console device and the colour-code writer on memory grids.
 #include "console/console_device.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
 
+#include "console/colour_code_writer.h"
 #include "console/memory_screen.h"
-#include "console/standard_output.h"
 
 namespace kovo {
 namespace {
@@ -16,32 +17,25 @@ TEST(TextAttribute, ForegroundAndBackgroundRules) {
     std::uint8_t start, colour, result;
   };
   const Case cases[] = {
-      {true, 0x17, 11, 0x1B},   // background stays
-      {true, 0x17, 20, 0x94},   // above 15: high bit, low four bits
-      {true, 0x9F, 7, 0x17},    // 0-15 clear the high bit
-      {true, 0x70, 0, 0x70},
+      {true, 0x17, 11, 0x1B},  // background stays
+      {true, 0x17, 20, 0x94},  // above 15: high bit, low four bits
+      {true, 0x9F, 7, 0x17},   // 0-15 clear the high bit
       {true, 0x07, 255, 0x8F},
-      {false, 0x0E, 9, 0x1E},   // only the low three bits count
-      {false, 0x8F, 2, 0xAF},   // foreground and high bit stay
+      {false, 0x0E, 9, 0x1E},  // only the low three bits count
+      {false, 0x8F, 2, 0xAF},  // foreground and high bit stay
       {false, 0x7F, 0, 0x0F},
   };
   for (const Case& c : cases) {
     MemoryScreen screen(10, 3, Cell{' ', c.start});
     ConsoleDevice device(screen);
     device.StartDevice();
-    ASSERT_EQ(device.CurrentAttribute(), c.start);
-    if (c.foreground) {
-      device.SetForeground(c.colour);
-    } else {
-      device.SetBackground(c.colour);
-    }
-    EXPECT_EQ(device.CurrentAttribute(), c.result)
-        << std::hex << int(c.start) << (c.foreground ? " fg " : " bg ") << std::dec << int(c.colour);
+    c.foreground ? device.SetForeground(c.colour) : device.SetBackground(c.colour);
+    EXPECT_EQ(device.CurrentAttribute(), c.result) << int(c.start) << " " << int(c.colour);
   }
 }
 
-// Control bytes, wrapping and scrolling on a 10x4 window: the rows, the
-// cursor, and the attribute of a cell that tells.
+// Scripts on a 10x4 window: the rows, the cursor, the attribute of a cell
+// that tells, and the bells.
 TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
   struct Case {
     const char* name;
@@ -57,7 +51,7 @@ TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
   };
   const Case cases[] = {
       {"backspace moves back without erasing", write("ab\bX"), {"aX"}, {2, 0}, {1, 0}, 0x07},
-      {"backspaces stop at the left edge of the row", write("\r\nabc" + std::string(8, '\b') + "Z"),
+      {"backspaces stop at the left edge", write("\r\nabc" + std::string(8, '\b') + "Z"),
        {"", "Zbc"}, {1, 1}, {0, 1}, 0x07},
       {"a line feed keeps the column", write("ab\ncd"), {"ab", "  cd"}, {4, 1}, {2, 1}, 0x07},
       {"the last column wraps at once", write("0123456789\r\nnext"), {"0123456789", "", "next"},
@@ -80,23 +74,19 @@ TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
       {"a bell changes nothing", write("ab\a"), {"ab"}, {2, 0}, {2, 0}, 0x07, 1},
       {"other control bytes fill a cell each", write(std::string("\t\f\0\x1b\x7f\xff", 6)),
        {std::string("\t\f\0\x1b\x7f\xff", 6)}, {6, 0}, {5, 0}, 0x07},
-      {"each byte keeps its attribute",
-       [](Console& c) {
-         c.Device.SetForeground(12);
-         c.Output.WriteChar('r');
-         c.Device.SetForeground(10);
-         c.Output.WriteChar('g');
-       },
-       {"rg"}, {2, 0}, {0, 0}, 0x0C},
       {"a clear fills the window and homes the cursor",
        [](Console& c) {
          c.Output.WriteString("junk\r\nmore junk");
          c.Device.SetBackground(1);
          c.Device.ClearScreen();
        },
-       {}, {0, 0}, {9, 3}, 0x17},
-      {"texts are cut at 255 bytes", write(std::string(300, 'x')),
-       {}, {5, 3}, {0, 3}, 0x07},
+       {"", "", "", ""}, {0, 0}, {9, 3}, 0x17},
+      {"texts are cut at 255 bytes", write(std::string(300, 'x')), {}, {5, 3}, {0, 3}, 0x07},
+      {"each byte takes the colour current when it is written",
+       [](Console& c) { WriteCoded(c, "|15 \xFE |03Reading"); }, {" \xFE Reading"}, {0, 1}, {2, 0}, 0x0F},
+      {"a pipe code ends at the text's end",
+       [](Console& c) { WriteCoded(c, std::string_view("ab|12").substr(0, 3)); }, {"ab"}, {2, 0},
+       {2, 0}, 0x07},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -105,7 +95,7 @@ TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
     console.Device.StartDevice();
     c.script(console);
     for (std::size_t row = 0; row < c.rows.size(); ++row) {
-      EXPECT_EQ(screen.RowText(static_cast<int>(row)), c.rows[row] + std::string(10 - c.rows[row].size(), ' '));
+      EXPECT_EQ(screen.RowText(int(row)), c.rows[row] + std::string(10 - c.rows[row].size(), ' '));
     }
     EXPECT_EQ(console.Device.CursorCell().Column, c.cursor.Column);
     EXPECT_EQ(console.Device.CursorCell().Row, c.cursor.Row);
@@ -115,18 +105,18 @@ TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
   }
 }
 
-TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256Columns) {
+TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256ColumnsAndRowsAreOneWriteEach) {
   MemoryScreen screen(300, 250, Cell{'.', 7});
   Console console(screen);
   console.Device.StartDevice();
-  EXPECT_EQ(console.Device.Window().Right, 255);
-  EXPECT_EQ(console.Device.Window().Bottom, 233);
   console.Device.SetBackground(1);
   console.Device.ClearScreen();
   EXPECT_EQ(screen.At(255, 233), (Cell{' ', 0x17}));
   EXPECT_EQ(screen.At(256, 0), (Cell{'.', 7}));
   EXPECT_EQ(screen.At(0, 234), (Cell{'.', 7}));
+  const int writes = screen.CellWrites();
   console.Output.WriteString(std::string(255, 'x'));
+  EXPECT_EQ(screen.CellWrites(), writes + 2);  // two buffer loads
   console.Output.WriteString("yz");
   EXPECT_EQ(screen.At(255, 0).Byte, 'y');
   EXPECT_EQ(screen.At(256, 0).Byte, '.');
@@ -134,7 +124,9 @@ TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256Columns) {
   EXPECT_LE(screen.LongestWrite(), 256);
 }
 
-TEST(ConsoleDevice, StartsFromTheScreensCursorAndAttribute) {
+// A device starts where the screen's cursor is, in that cell's attribute;
+// on no screen at all it draws nothing and stays in light grey.
+TEST(ConsoleDevice, StartsFromTheScreenOrStaysInert) {
   MemoryScreen screen(20, 5);
   screen.At(4, 2).Attribute = 0x1E;
   screen.PlaceCursor({4, 2});
@@ -143,28 +135,50 @@ TEST(ConsoleDevice, StartsFromTheScreensCursorAndAttribute) {
   EXPECT_EQ(console.Device.CurrentAttribute(), 0x1E);
   console.Output.WriteString("hi");
   EXPECT_EQ(screen.RowText(2).substr(4, 2), "hi");
+
+  NoScreen none;
+  Console inert(none);
+  inert.Device.StartDevice();
+  EXPECT_FALSE(inert.Device.Active());
+  inert.Device.ClearScreen();
+  inert.Output.WriteString("text\r\n\a");
+  inert.Device.ShutdownDevice();
+  EXPECT_EQ(inert.Device.CurrentAttribute(), 7);
 }
 
-TEST(ConsoleDevice, ScreenWithoutSizeLeavesTheDeviceInert) {
-  NoScreen screen;
-  Console console(screen);
-  console.Device.StartDevice();
-  EXPECT_FALSE(console.Device.Active());
-  console.Device.ClearScreen();
-  console.Output.WriteString("text\r\n\a");
-  console.Device.ShutdownDevice();  // must not crash or draw
-  EXPECT_EQ(console.Device.CurrentAttribute(), 7);
+TEST(PipeCodeValue, ConvertsLikeTheNumberRule) {
+  const std::pair<const char*, int> cases[] = {
+      {"15", 15}, {"03", 3}, {"7", 7},  {" 7", 7},  {"+7", 7}, {"-1", -1}, {"$F", 15}, {"$f", 15},
+      {"16", 16}, {"99", 99}, {"7x", 0}, {"x7", 0},  {"", 0},   {" ", 0},   {"+", 0},   {"$", 0},
+      {"-$", 0},  {"|1", 0}, {"1 ", 0}, {"$G", 0}, {"\xFE" "1", 0},
+  };
+  for (const auto& [code, value] : cases) EXPECT_EQ(PipeCodeValue(code), value) << code;
 }
 
-TEST(ConsoleDevice, OneRowOfTextIsOneScreenOperation) {
-  MemoryScreen screen(80, 25);
-  Console console(screen);
-  console.Device.StartDevice();
-  console.Output.WriteString("Reading KOVO.FON: Working");
-  EXPECT_EQ(screen.CellWrites(), 1);
-  console.Output.WriteString(std::string(200, 'x'));  // two buffer loads, wraps twice
-  EXPECT_EQ(screen.RowText(1), std::string(80, 'x'));
-  EXPECT_LE(screen.CellWrites(), 6);
+// Texts on a fresh grid in attribute 0x07: what shows, and the attribute after.
+TEST(WriteCoded, AppliesCodesAndWritesEverythingElse) {
+  struct Case {
+    const char* text;
+    const char* shown;
+    std::uint8_t attribute;
+  };
+  const Case cases[] = {
+      {"plain", "plain", 0x07}, {"|7x|x7", "", 0x07},   {"|12| 7", "", 0x07},
+      {"|+9", "", 0x09},        {"|$F", "", 0x0F},      {"|12|-1", "", 0x0C},
+      {"||12", "2", 0x07},      {"ab|5", "ab", 0x05},   {"ab|", "ab", 0x07},
+      {"|16", "", 0x07},        {"|23", "", 0x77},      {"|20|14", "", 0x4E},
+      {"|18|24|25|50|99|00", "", 0x27},  // from 24 on, the background stays as it was
+      {"x\b\xFEy", "\xFEy", 0x07},
+  };
+  for (const Case& c : cases) {
+    MemoryScreen screen(40, 2);
+    Console console(screen);
+    console.Device.StartDevice();
+    WriteCoded(console, c.text);
+    const auto end = static_cast<std::size_t>(console.Device.CursorCell().Column);
+    EXPECT_EQ(screen.RowText(0).substr(0, end), c.shown) << c.text;
+    EXPECT_EQ(console.Device.CurrentAttribute(), c.attribute) << c.text;
+  }
 }
 
 }  // namespace

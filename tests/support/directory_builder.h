@@ -1,40 +1,74 @@
-// Building directory images and files for tests.
+// Directory images for tests.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "directory/directory_entry.h"
 
 namespace kovo::testing {
 
-struct EntryValues {
-  EntryValues(std::string f1, std::string f2, std::string f3 = {}, std::string f4 = {},
-              std::string f5 = {})
-      : Field1(std::move(f1)), Field2(std::move(f2)), Field3(std::move(f3)),
-        Field4(std::move(f4)), Field5(std::move(f5)) {}
-  std::string Field1, Field2, Field3, Field4, Field5;
-};
+template <std::size_t Capacity>
+void PutField(TextField<Capacity>& field, const std::string& value) {
+  field.Length = static_cast<std::uint8_t>(std::min(value.size(), Capacity));
+  std::memcpy(field.Text, value.data(), field.Length);
+}
 
-// Sets each field's length byte and text to the value (cut to capacity).
-void PutEntry(DirectoryImage& image, int slot, const EntryValues& values);
+// Sets each field's length byte and text (cut to capacity); fields not given are empty.
+inline void PutEntry(DirectoryImage& image, int slot, std::vector<std::string> values) {
+  values.resize(5);
+  DirectoryEntry& entry = image.Slot(slot);
+  PutField(entry.Field1, values[0]);
+  PutField(entry.Field2, values[1]);
+  PutField(entry.Field3, values[2]);
+  PutField(entry.Field4, values[3]);
+  PutField(entry.Field5, values[4]);
+}
 
 template <std::size_t Capacity>
 std::string ValueOf(const TextField<Capacity>& field) {
   return std::string(reinterpret_cast<const char*>(field.Text), field.UsableLength());
 }
 
-std::string ImageBytes(const DirectoryImage& image);
-DirectoryImage ImageFromBytes(std::string_view bytes);
+inline std::string ImageBytes(const DirectoryImage& image) {
+  return std::string(reinterpret_cast<const char*>(image.Bytes()), kImageSize);
+}
+
+inline DirectoryImage ImageFromBytes(std::string_view bytes) {
+  DirectoryImage image{};
+  std::memcpy(image.Bytes(), bytes.data(), std::min(bytes.size(), kImageSize));
+  return image;
+}
 
 // Field1 of slots 1..count.
-std::vector<std::string> FirstFields(const DirectoryImage& image, int count);
+inline std::vector<std::string> FirstFields(const DirectoryImage& image, int count) {
+  std::vector<std::string> values;
+  for (int slot = 1; slot <= count; ++slot) values.push_back(ValueOf(image.Slot(slot).Field1));
+  return values;
+}
 
-// The sample used across tests: used entries in scattered slots with stale
-// bytes after their values, an over-capacity length, mixed-case and equal
-// keys, bytes above 0x7F, and free slots holding leftovers.
-DirectoryImage ScatteredImage();
+// Used slots 3, 7, 12, 20, 41, 58, 99 with mixed-case and equal keys, a byte
+// above 0x7F, stale bytes after values and a length of 200 in a 12-byte
+// field; free slots 1, 50 and 100 hold leftovers.
+inline DirectoryImage ScatteredImage() {
+  DirectoryImage image{};
+  PutEntry(image, 3, {"beta", "Beta Street 2", "555-0102", "beta@example", "note b"});
+  PutEntry(image, 7, {"Alpha", "First Alpha", "555-0101"});
+  PutEntry(image, 12, {"\xE1" "ber", "Sharp s"});
+  PutEntry(image, 20, {"alpha", "Second alpha", "555-0103-EXT"});
+  PutEntry(image, 41, {"ALPHA2", "Third"});
+  PutEntry(image, 58, {"zeta", "Last letter"});
+  PutEntry(image, 99, {"10 Downing", "Number"});
+  std::memset(image.Slot(3).Field1.Text + 4, 'X', 56);
+  std::memset(image.Slot(3).Field5.Text + 6, 'Y', 24);
+  image.Slot(20).Field3.Length = 200;
+  PutEntry(image, 1, {"ghost", "", "junk", "junk", "junk"});
+  PutEntry(image, 50, {"", "orphan"});
+  image.Slot(100).Field4.Length = 3;
+  return image;
+}
 
 }  // namespace kovo::testing

@@ -1,34 +1,27 @@
-// The screen a run should leave, written segment by segment in literal
-// colours onto a memory grid of the same size.
+// The screen a run should leave, written line by line in pipe codes onto a
+// memory grid: the banner every run starts with, then the run's own lines.
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "console/colour_code_writer.h"
 #include "console/memory_screen.h"
-#include "console/standard_output.h"
 
 namespace kovo::testing {
 
-class ExpectedScreen {
- public:
-  ExpectedScreen(int columns, int rows);
+inline std::string PhaseDone(const std::string& phase) {
+  return "|15 \xFE |03" + phase + " KOVO.FON:|11 DONE   ";
+}
 
-  ExpectedScreen& Text(int colour, const std::string& text);
-  ExpectedScreen& LineEnd();
-
-  // The banner's three lines, as every run starts.
-  ExpectedScreen& Banner();
-  // " ■ <name> KOVO.FON: DONE   " and a line end.
-  ExpectedScreen& PhaseDone(const std::string& name);
-
-  const MemoryScreen& Grid() const { return grid_; }
-  CellPosition Cursor() const { return console_.Device.CursorCell(); }
-  int Bells() const { return grid_.Bells(); }
-  void Bell() { console_.Device.Beep(); }
-
- private:
-  MemoryScreen grid_;
-  Console console_;
-};
+inline void DrawExpected(MemoryScreen& grid, const std::vector<std::string>& lines) {
+  Console console(grid);
+  console.Device.StartDevice();
+  console.Device.ClearScreen();
+  WriteCodedLine(console, "|11 Kovo/w32 Maintenence |11\xE1" "1 v1.00 |08[win32 version]");
+  WriteCodedLine(console, "|03 Packs and sorts the kovo.fon directory file");
+  WriteCodedLine(console, "|08--//----------------");
+  for (const std::string& line : lines) WriteCodedLine(console, line);
+}
 
 }  // namespace kovo::testing

@@ -2,6 +2,7 @@
 // kind reports an error code, optionally after really transferring some bytes.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,46 +13,86 @@
 namespace kovo::testing {
 
 enum class FileCall { Open, Read, Write, Sync, Close, Describe, Lock, Create, SyncFolder, Remove };
-inline constexpr int kFileCallKinds = 10;
-
-const char* FileCallName(FileCall call);
+inline const char* const kFileCallNames[] = {"open",     "read", "write",  "sync",        "close",
+                                             "describe", "lock", "create", "sync-folder", "remove"};
 
 struct Fault {
   FileCall Call = FileCall::Open;
-  int Occurrence = 1;           // 1 = the first call of that kind
-  int Code = 0;                 // 0 with a short Count: a short transfer
-  std::size_t Count = 0;        // bytes really transferred before the fault
-  std::function<void()> Then;   // runs at the fault, after the transfer
+  int Occurrence = 1;          // 1 = the first call of that kind
+  int Code = 0;                // 0 with a short Count: a short transfer
+  std::size_t Count = 0;       // bytes really transferred before the fault
+  std::function<void()> Then;  // runs at the fault, after the transfer
 };
 
 class FaultyFileSystem final : public FileSystem {
  public:
-  explicit FaultyFileSystem(std::optional<Fault> fault = std::nullopt) : fault_(fault) {}
+  explicit FaultyFileSystem(std::optional<Fault> fault = std::nullopt) : fault_(std::move(fault)) {}
 
-  OpenResult OpenExisting(const char* name) override;
-  IoResult Read(FileHandle file, void* buffer, std::size_t size) override;
+  OpenResult OpenExisting(const char* name) override {
+    return Counted(Strikes(FileCall::Open) ? Failed(OpenResult{}) : real_.OpenExisting(name));
+  }
+  IoResult Read(FileHandle file, void* buffer, std::size_t size) override {
+    return Strikes(FileCall::Read) ? Failed(real_.Read(file, buffer, std::min(size, fault_->Count)))
+                                   : real_.Read(file, buffer, size);
+  }
   IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
-                   std::size_t size) override;
-  IoResult Sync(FileHandle file) override;
-  IoResult Close(FileHandle file) override;
-  DescribeResult Describe(FileHandle file) override;
-  DescribeResult DescribeName(const char* name) override;
-  IoResult Lock(FileHandle file, LockMode mode) override;
-  OpenResult CreateNew(const char* name) override;
-  IoResult SyncFolder(const char* name) override;
-  IoResult Remove(const char* name) override;
+                   std::size_t size) override {
+    return Strikes(FileCall::Write)
+               ? Failed(real_.WriteAt(file, offset, data, std::min(size, fault_->Count)))
+               : real_.WriteAt(file, offset, data, size);
+  }
+  IoResult Sync(FileHandle file) override {
+    return Strikes(FileCall::Sync) ? Failed(IoResult{}) : real_.Sync(file);
+  }
+  IoResult Close(FileHandle file) override {
+    --open_handles_;
+    const IoResult closed = real_.Close(file);
+    return Strikes(FileCall::Close) ? Failed(IoResult{}) : closed;
+  }
+  DescribeResult Describe(FileHandle file) override {
+    return Strikes(FileCall::Describe) ? Failed(DescribeResult{}) : real_.Describe(file);
+  }
+  DescribeResult DescribeName(const char* name) override {
+    return Strikes(FileCall::Describe) ? Failed(DescribeResult{}) : real_.DescribeName(name);
+  }
+  IoResult Lock(FileHandle file, LockMode mode) override {
+    return Strikes(FileCall::Lock) ? Failed(IoResult{}) : real_.Lock(file, mode);
+  }
+  OpenResult CreateNew(const char* name) override {
+    return Counted(Strikes(FileCall::Create) ? Failed(OpenResult{}) : real_.CreateNew(name));
+  }
+  IoResult SyncFolder(const char* name) override {
+    return Strikes(FileCall::SyncFolder) ? Failed(IoResult{}) : real_.SyncFolder(name);
+  }
+  IoResult Remove(const char* name) override {
+    return Strikes(FileCall::Remove) ? Failed(IoResult{}) : real_.Remove(name);
+  }
 
-  // Every call in order, by FileCallName.
+  // Every call in order, by name.
   const std::vector<std::string>& Calls() const { return calls_; }
   int OpenHandles() const { return open_handles_; }
 
  private:
-  // The fault to apply to this call, if it is the chosen one.
-  std::optional<Fault> Take(FileCall call);
+  bool Strikes(FileCall call) {
+    const auto kind = static_cast<std::size_t>(call);
+    calls_.push_back(kFileCallNames[kind]);
+    return fault_ && fault_->Call == call && ++seen_[kind] == fault_->Occurrence;
+  }
+  // The fault's code over what really happened, after its own action.
+  template <class Result>
+  Result Failed(Result result) {
+    if (fault_->Then) fault_->Then();
+    result.Code = fault_->Code;
+    return result;
+  }
+  OpenResult Counted(OpenResult result) {
+    open_handles_ += result.ok() ? 1 : 0;
+    return result;
+  }
 
   PlatformFileSystem real_{50};  // a held lock is given up on quickly
   std::optional<Fault> fault_;
-  int seen_[kFileCallKinds] = {};
+  int seen_[10] = {};
   int open_handles_ = 0;
   std::vector<std::string> calls_;
 };

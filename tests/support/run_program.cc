@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <chrono>
 #include <poll.h>
 #include <pty.h>
 #include <sys/resource.h>
@@ -14,19 +12,19 @@
 namespace kovo::testing {
 namespace {
 
-[[noreturn]] void ExecProgram(const std::string& path, const ProgramOptions& options) {
+void Limit(int resource, std::optional<long> value) {
+  const rlimit both{static_cast<rlim_t>(value.value_or(0)), static_cast<rlim_t>(value.value_or(0))};
+  if (value) ::setrlimit(resource, &both);
+}
+
+[[noreturn]] void Exec(const std::string& path, const ProgramOptions& options) {
   if (::chdir(options.Directory.c_str()) != 0) ::_exit(126);
-  ::setenv("TERM", options.Term.c_str(), 1);
-  ::setenv("LANG", "C.UTF-8", 1);
+  options.Term ? ::setenv("TERM", options.Term, 1) : ::unsetenv("TERM");
+  ::setenv("LANG", options.Lang, 1);
   ::unsetenv("LC_ALL");
   ::unsetenv("LC_CTYPE");
-  const auto limit = [](int resource, std::optional<long> value) {
-    if (!value) return;
-    const rlimit both{static_cast<rlim_t>(*value), static_cast<rlim_t>(*value)};
-    ::setrlimit(resource, &both);
-  };
-  limit(RLIMIT_FSIZE, options.FileSizeLimit);
-  limit(RLIMIT_AS, options.MemoryLimit);
+  Limit(RLIMIT_FSIZE, options.FileSizeLimit);
+  Limit(RLIMIT_AS, options.MemoryLimit);
   std::signal(SIGPIPE, SIG_DFL);
   std::vector<char*> argv{const_cast<char*>(path.c_str())};
   for (const std::string& argument : options.Arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -35,81 +33,73 @@ namespace {
   ::_exit(127);
 }
 
-// Reads until the other side closes, or for at most milliseconds when that
-// is not negative.
-std::string ReadUntilClosed(int fd, int milliseconds = -1) {
+// Reads until the other side closes (EIO on a pseudo-terminal once the
+// program has gone), or until nothing came for wait_ms when that is set.
+std::string ReadAll(int fd, int wait_ms = -1) {
   std::string output;
   char buffer[4096];
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  for (;;) {
-    if (milliseconds >= 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      pollfd ready{fd, POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
-    }
+  for (pollfd ready{fd, POLLIN, 0}; wait_ms < 0 || ::poll(&ready, 1, wait_ms) > 0;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // EIO on a pseudo-terminal once the program has gone
+    if (n <= 0) break;
     output.append(buffer, static_cast<std::size_t>(n));
   }
   return output;
 }
 
 ProgramRun RunOnTerminal(const std::string& path, const ProgramOptions& options) {
-  winsize size{static_cast<unsigned short>(options.Rows),
-               static_cast<unsigned short>(options.Columns), 0, 0};
+  winsize size{static_cast<unsigned short>(options.Rows), static_cast<unsigned short>(options.Columns), 0, 0};
   int controller = -1;
   const pid_t child = ::forkpty(&controller, nullptr, nullptr, &size);
-  if (child == 0) ExecProgram(path, options);
+  if (child == 0) Exec(path, options);
   ProgramRun run;
   if (options.MidRun) {
-    run.Output = ReadUntilClosed(controller, options.MidRunAfterMs);
+    ::usleep(200000);
+    run.Output = ReadAll(controller, 0);
     run.OutputBeforeHook = run.Output.size();
     options.MidRun(controller, child);
   }
-  run.Output += ReadUntilClosed(controller);
+  run.Output += ReadAll(controller);
   ::waitpid(child, &run.Status, 0);
   ::close(controller);
   return run;
 }
 
-ProgramRun RunRedirected(const std::string& path, const ProgramOptions& options) {
+int TemporaryFile() {
   char name[] = "/tmp/kovo-output-XXXXXX";
-  const int file = ::mkstemp(name);
+  const int fd = ::mkstemp(name);
   ::unlink(name);
-  char errors_name[] = "/tmp/kovo-errors-XXXXXX";
-  const int errors = ::mkstemp(errors_name);
-  ::unlink(errors_name);
+  return fd;
+}
+
+ProgramRun RunRedirected(const std::string& path, const ProgramOptions& options) {
+  const int output = TemporaryFile();
+  const int errors = TemporaryFile();
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return {};
   const pid_t child = ::fork();
   if (child == 0) {
-    switch (options.Output) {
-      case OutputTo::File: ::dup2(file, STDOUT_FILENO); break;
-      case OutputTo::ClosedPipe: ::dup2(pipe_ends[1], STDOUT_FILENO); break;
-      default: ::close(STDOUT_FILENO); break;
-    }
+    ::close(STDOUT_FILENO);
+    if (options.Output == OutputTo::File) ::dup2(output, STDOUT_FILENO);
+    if (options.Output == OutputTo::ClosedPipe) ::dup2(pipe_ends[1], STDOUT_FILENO);
     ::dup2(errors, STDERR_FILENO);
     ::close(pipe_ends[0]);
-    ExecProgram(path, options);
+    Exec(path, options);
   }
   ::close(pipe_ends[0]);  // nobody reads: writes to the pipe fail
   ::close(pipe_ends[1]);
   ProgramRun run;
   ::waitpid(child, &run.Status, 0);
-  ::lseek(file, 0, SEEK_SET);
-  run.Output = ReadUntilClosed(file);
-  ::close(file);
-  ::lseek(errors, 0, SEEK_SET);
-  run.Errors = ReadUntilClosed(errors);
-  ::close(errors);
+  for (auto [fd, text] : {std::pair{output, &run.Output}, std::pair{errors, &run.Errors}}) {
+    ::lseek(fd, 0, SEEK_SET);
+    *text = ReadAll(fd);
+    ::close(fd);
+  }
   return run;
 }
 
 }  // namespace
 
-bool ProgramRun::Exited() const { return WIFEXITED(Status); }
 int ProgramRun::ExitCode() const { return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1; }
 
 ProgramRun RunProgram(const std::string& path, const ProgramOptions& options) {

@@ -1,6 +1,5 @@
 #include "support/vterm_screen.h"
 
-#include <sstream>
 #include <vterm.h>
 
 #include "console/cp437_glyphs.h"
@@ -8,28 +7,30 @@
 namespace kovo::testing {
 namespace {
 
-int BellCallback(void* user) {
-  ++*static_cast<int*>(user);
-  return 1;
-}
+int CountBell(void* bells) { return ++*static_cast<int*>(bells), 1; }
+const VTermScreenCallbacks kCallbacks = {nullptr, nullptr, nullptr,  nullptr,
+                                         CountBell, nullptr, nullptr, nullptr};
 
+// A palette index 0-15, or -1 for the terminal's default colour.
 int ColourIndex(const VTermColor& colour) {
   if (VTERM_COLOR_IS_DEFAULT_FG(&colour) || VTERM_COLOR_IS_DEFAULT_BG(&colour)) return -1;
-  if (VTERM_COLOR_IS_INDEXED(&colour)) return colour.indexed.idx;
-  return -2;  // an RGB colour: never sent
+  return VTERM_COLOR_IS_INDEXED(&colour) ? colour.indexed.idx : -2;
 }
 
-const VTermScreenCallbacks kCallbacks = {
-    nullptr, nullptr, nullptr, nullptr, BellCallback, nullptr, nullptr, nullptr};
+// Attribute colours: 1 blue, 2 green, 4 red, 8 bright. ANSI: 1 red, 2 green, 4 blue.
+int AnsiIndexOf(int colour) {
+  static const int kIndex[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
+  return kIndex[colour & 15];
+}
 
 }  // namespace
 
 EmulatedTerminal::EmulatedTerminal(int columns, int rows)
     : vterm_(vterm_new(rows, columns)), columns_(columns), rows_(rows) {
   vterm_set_utf8(vterm_, 1);
-  screen_ = vterm_obtain_screen(vterm_);
-  vterm_screen_set_callbacks(screen_, &kCallbacks, &bells_);
-  vterm_screen_reset(screen_, 1);
+  VTermScreen* screen = vterm_obtain_screen(vterm_);
+  vterm_screen_set_callbacks(screen, &kCallbacks, &bells_);
+  vterm_screen_reset(screen, 1);
 }
 
 EmulatedTerminal::~EmulatedTerminal() { vterm_free(vterm_); }
@@ -44,14 +45,14 @@ void EmulatedTerminal::Resize(int columns, int rows) {
   rows_ = rows;
 }
 
-EmulatedCell EmulatedTerminal::At(int column, int row) const {
-  VTermScreenCell cell{};
-  vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
-  EmulatedCell result;
-  result.Glyph = cell.chars[0] == 0 ? U' ' : cell.chars[0];
-  result.Foreground = ColourIndex(cell.fg);
-  result.Background = ColourIndex(cell.bg);
-  return result;
+std::string EmulatedTerminal::RowText(int row) const {
+  std::string text;
+  for (int column = 0; column < columns_; ++column) {
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(vterm_obtain_screen(vterm_), VTermPos{row, column}, &cell);
+    AppendUtf8(text, cell.chars[0] == 0 ? U' ' : cell.chars[0]);
+  }
+  return text;
 }
 
 CellPosition EmulatedTerminal::Cursor() const {
@@ -60,57 +61,36 @@ CellPosition EmulatedTerminal::Cursor() const {
   return CellPosition{position.col, position.row};
 }
 
-std::string EmulatedTerminal::RowText(int row) const {
-  std::string text;
-  for (int column = 0; column < columns_; ++column) AppendUtf8(text, At(column, row).Glyph);
-  return text;
-}
-
-namespace {
-
-// The palette index a terminal shows for an attribute colour number 0-15.
-int AnsiIndexOf(int attribute_colour) {
-  // Attribute colours: 1 blue, 2 green, 4 red, 8 bright. ANSI: 1 red, 2 green, 4 blue.
-  static const int kIndex[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
-  return kIndex[attribute_colour & 15];
-}
-
-// What a terminal should show for a memory cell: the glyph, the foreground,
-// and the background with background 0 as the terminal's default.
-EmulatedCell ExpectedCell(const Cell& cell) {
-  EmulatedCell expected;
-  expected.Glyph = GlyphOf(cell.Byte);
-  expected.Foreground = AnsiIndexOf(cell.Attribute & 0x0F);
-  const int background = (cell.Attribute >> 4) & 7;
-  const bool bright = (cell.Attribute & 0x80) != 0;
-  expected.Background = bright ? AnsiIndexOf(background) + 8 : (background == 0 ? -1 : AnsiIndexOf(background));
-  return expected;
-}
-
-}  // namespace
-
-std::string DescribeDifferences(const EmulatedTerminal& terminal, const MemoryScreen& grid,
-                                const CellRect& area) {
-  std::ostringstream out;
-  int reported = 0;
-  for (int row = area.Top; row <= area.Bottom; ++row) {
-    for (int column = area.Left; column <= area.Right; ++column) {
-      const EmulatedCell want = ExpectedCell(grid.At(column, row));
-      const EmulatedCell got = terminal.At(column, row);
-      const bool blank = want.Glyph == U' ';
-      if (got.Glyph == want.Glyph && got.Background == want.Background &&
-          (blank || got.Foreground == want.Foreground)) {
+std::string EmulatedTerminal::Differences(const MemoryScreen& grid) const {
+  std::string out;
+  for (int row = 0; row < rows_; ++row) {
+    for (int column = 0; column < columns_ && out.size() < 1000; ++column) {
+      VTermScreenCell got{};
+      vterm_screen_get_cell(vterm_obtain_screen(vterm_), VTermPos{row, column}, &got);
+      const Cell& want = grid.At(column, row);
+      const char32_t glyph = GlyphOf(want.Byte);
+      const int background = (want.Attribute >> 4) & 7;
+      // Background 0 is the terminal's own, unless bright.
+      const int want_bg = want.Attribute & 0x80 ? AnsiIndexOf(background) + 8
+                                                : (background == 0 ? -1 : AnsiIndexOf(background));
+      const int want_fg = AnsiIndexOf(want.Attribute & 0x0F);
+      const char32_t got_glyph = got.chars[0] == 0 ? U' ' : got.chars[0];
+      // A blank cell's foreground shows nothing.
+      if (got_glyph == glyph && ColourIndex(got.bg) == want_bg &&
+          (glyph == U' ' || ColourIndex(got.fg) == want_fg)) {
         continue;
       }
-      if (++reported > 12) continue;
-      out << "(" << column << "," << row << "): want U+" << std::hex
-          << static_cast<unsigned>(want.Glyph) << " fg " << std::dec << want.Foreground << " bg "
-          << want.Background << ", got U+" << std::hex << static_cast<unsigned>(got.Glyph)
-          << " fg " << std::dec << got.Foreground << " bg " << got.Background << "\n";
+      out += "(" + std::to_string(column) + "," + std::to_string(row) + ") want " +
+             std::to_string(glyph) + " " + std::to_string(want_fg) + "/" + std::to_string(want_bg) +
+             " got " + std::to_string(got_glyph) + " " + std::to_string(ColourIndex(got.fg)) +
+             "/" + std::to_string(ColourIndex(got.bg)) + "\n";
     }
   }
-  if (reported > 12) out << "... " << reported << " cells differ\n";
-  return out.str();
+  const CellPosition cursor = Cursor();
+  if (cursor.Column != grid.Cursor().Column || cursor.Row != grid.Cursor().Row) {
+    out += "cursor at " + std::to_string(cursor.Column) + "," + std::to_string(cursor.Row);
+  }
+  return out;
 }
 
 }  // namespace kovo::testing
