@@ -80,53 +80,106 @@ class DirectoryFileTest : public ::testing::Test {
 
   testing::TempDir dir_;
   PlatformFileSystem files_{50};
+  pid_t holder_ = 0;  // another program holding a lock on the file
 };
 
-// A store leaves the finished image over the first 19,700 bytes, also
-// through a symbolic link and before a longer file's tail; a file the load
-// refuses is left as it was, with nothing written and no handle left open.
-TEST_F(DirectoryFileTest, StoreLeavesTheFinishedImageAndRefusedFilesAsTheyWere) {
+void ChangeInPlace(const std::string& path, off_t offset, char byte) {
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  ASSERT_EQ(::pwrite(fd, &byte, 1, offset), 1);
+  ::close(fd);
+}
+
+// The file as it stands before the run, and as another program leaves it
+// after the load: the store leaves the finished image over the first 19,700
+// bytes (through a link, before a longer file's tail), or the load or the
+// store refuses with its code and nothing is written anywhere. Another
+// program's lock is waited for, then refused, also by the roll-back of a
+// journal beside the file (a store in progress owns it).
+TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   struct Case {
     const char* name;
-    std::function<void()> make;
-    LoadStep failed;
+    std::function<void()> before, between;
+    LoadStep load;  // where the load refuses; Done: the store refuses when code is set
     int code;
-    std::optional<std::string> after;  // nothing: not a file to read back
+    std::optional<std::string> after;  // what the name holds; nothing: not a file
   };
-  const std::string target = dir_.File("real.fon");
   std::string free_slots(kImageSize, '\0');
   free_slots[0] = 3;  // a first field without a second, and leftovers
   free_slots[5] = 'x';
+  std::string edited = kBefore;
+  edited[50 * kEntrySize + 1] = 'Q';
+  const std::string target = dir_.File("real.fon");
+  const std::string aside = dir_.File("kovo.old");
+  const auto write = [&](std::string bytes) { return [this, bytes] { Write(bytes); }; };
+  const auto hold = [&](int (*take)(int fd)) {
+    return [this, take] {
+      Write(kBefore);
+      if ((holder_ = ::fork()) == 0) _exit(take(::open(Path().c_str(), O_RDWR)) == 0 ? (::pause(), 0) : 1);
+      ::usleep(100000);
+    };
+  };
   const Case cases[] = {
-      {"scattered entries", [&] { Write(kBefore); }, LoadStep::Done, 0, Finished()},
-      {"all free", [&] { Write(free_slots); }, LoadStep::Done, 0, std::string(kImageSize, '\0')},
-      {"a longer file", [&] { Write(kBefore + "TAIL\xFF"); }, LoadStep::Done, 0, Finished() + "TAIL\xFF"},
-      {"a symbolic link",
-       [&] { WriteFileBytes(target, kBefore), ::symlink(target.c_str(), Path().c_str()); },
-       LoadStep::Done, 0, Finished()},
-      {"missing", [] {}, LoadStep::Open, 2, {}},
-      {"one byte short", [&] { Write(kBefore.substr(1)); }, LoadStep::Read, kShortRead, kBefore.substr(1)},
-      {"empty", [&] { Write(""); }, LoadStep::Read, kShortRead, ""},
-      {"a folder", [&] { ::mkdir(Path().c_str(), 0755); }, LoadStep::Open, 5, {}},
-      {"a FIFO, which an ordinary open waits on", [&] { ::mkfifo(Path().c_str(), 0644); },
+      {"scattered entries", write(kBefore), {}, LoadStep::Done, 0, Finished()},
+      {"all free", write(free_slots), {}, LoadStep::Done, 0, std::string(kImageSize, '\0')},
+      {"a longer file", write(kBefore + "TAIL\xFF"), {}, LoadStep::Done, 0, Finished() + "TAIL\xFF"},
+      {"a symbolic link", [&] { WriteFileBytes(target, kBefore), ::symlink(target.c_str(), Path().c_str()); },
+       {}, LoadStep::Done, 0, Finished()},
+      {"missing", [] {}, {}, LoadStep::Open, 2, {}},
+      {"one byte short", write(kBefore.substr(1)), {}, LoadStep::Read, kShortRead, kBefore.substr(1)},
+      {"empty", write(""), {}, LoadStep::Read, kShortRead, ""},
+      {"a folder", [&] { ::mkdir(Path().c_str(), 0755); }, {}, LoadStep::Open, 5, {}},
+      {"a FIFO, which an ordinary open waits on", [&] { ::mkfifo(Path().c_str(), 0644); }, {},
        LoadStep::Open, 5, {}},
-      {"a link to a device", [&] { ::symlink("/dev/null", Path().c_str()); }, LoadStep::Open, 5, {}},
+      {"a link to a device", [&] { ::symlink("/dev/null", Path().c_str()); }, {}, LoadStep::Open, 5, {}},
+      {"moved aside, a link to notes in its place", write(kBefore),
+       [&] {
+         ::rename(Path().c_str(), aside.c_str());
+         WriteFileBytes(target, "my notes");
+         ::symlink(target.c_str(), Path().c_str());
+       },
+       LoadStep::Done, kSharingViolation, "my notes"},
+      {"an edited copy renamed over it", write(kBefore),
+       [&] { WriteFileBytes(aside, edited), ::rename(aside.c_str(), Path().c_str()); }, LoadStep::Done,
+       kSharingViolation, edited},
+      {"slot 51 changed in place", write(kBefore), [&] { ChangeInPlace(Path(), 50 * kEntrySize + 1, 'Q'); },
+       LoadStep::Done, kSharingViolation, edited},
+      {"truncated", write(kBefore), [&] { ::truncate(Path().c_str(), 100); }, LoadStep::Done,
+       kSharingViolation, kBefore.substr(0, 100)},
+      {"grown", write(kBefore), [&] { ::truncate(Path().c_str(), kImageSize + 1); }, LoadStep::Done,
+       kSharingViolation, kBefore + '\0'},
+      {"deleted", write(kBefore), [&] { ::unlink(Path().c_str()); }, LoadStep::Done, kFileNotFound, ""},
+      {"flock exclusive held", hold([](int fd) { return ::flock(fd, LOCK_EX); }), {}, LoadStep::Read,
+       kLockViolation, kBefore},
+      {"lockf held", hold([](int fd) { return ::lockf(fd, F_LOCK, 0); }), {}, LoadStep::Read,
+       kLockViolation, kBefore},
+      {"flock shared held", hold([](int fd) { return ::flock(fd, LOCK_SH); }), {}, LoadStep::Done,
+       kLockViolation, kBefore},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(Path());
-    std::filesystem::remove(target);
-    c.make();
+    for (const std::string& name : {Path(), target, aside}) std::filesystem::remove_all(name);
+    c.before();
     const std::string where = std::filesystem::is_symlink(Path()) ? target : Path();
     testing::FaultyFileSystem files;
-    const Maintenance run = Maintain(files, Path());
-    EXPECT_EQ(run.Loaded.Failed, c.failed);
-    EXPECT_EQ(run.Loaded.Code, c.code);
-    EXPECT_TRUE(!run.Loaded.ok() || run.Stored.ok()) << run.Stored.Code;
+    const Maintenance run = Maintain(files, Path(), c.between);
+    EXPECT_EQ(run.Loaded.Failed, c.load);
+    EXPECT_EQ(c.load == LoadStep::Done ? run.Stored.Code : run.Loaded.Code, c.code);
+    EXPECT_EQ(run.Stored.Failed, c.load == LoadStep::Done && c.code != 0 ? StoreStep::Reopen : StoreStep::Done);
     EXPECT_EQ(files.OpenHandles(), 0);
     const auto writes = std::count(files.Calls().begin(), files.Calls().end(), "write");
     EXPECT_TRUE(run.Loaded.ok() || writes == 0);
     EXPECT_TRUE(!c.after || ReadFileBytes(where) == *c.after);
+    EXPECT_TRUE(!FileExists(aside) || ReadFileBytes(aside) == kBefore);
+    if (holder_ == 0) {
+      EXPECT_FALSE(FileExists(Journal()));
+      continue;
+    }
+    WriteFileBytes(Journal(), "being written");
+    EXPECT_EQ(RecoverJournal(files_, Path().c_str(), *std::make_unique<StoreScratch>()).Code, kLockViolation);
+    EXPECT_TRUE(FileExists(Journal()));
+    ::unlink(Journal().c_str());
+    ::kill(holder_, SIGKILL);
+    ::waitpid(std::exchange(holder_, 0), nullptr, 0);
   }
 }
 
@@ -149,94 +202,6 @@ TEST_F(DirectoryFileTest, ReadOnlyFileCannotBeOpened) {
   ::waitpid(child, &status, 0);
   EXPECT_EQ(status, 0) << "1: the file was opened or failed otherwise; 3: no user nobody";
   EXPECT_TRUE(Contents() == kBefore);
-}
-
-void ChangeInPlace(const std::string& path, off_t offset, char byte) {
-  const int fd = ::open(path.c_str(), O_WRONLY);
-  ASSERT_EQ(::pwrite(fd, &byte, 1, offset), 1);
-  ::close(fd);
-}
-
-// What another program may do between the load and the store: the store
-// then writes nothing, anywhere.
-TEST_F(DirectoryFileTest, StoreWritesNothingWhenTheFileChangedSinceTheLoad) {
-  std::string edited = kBefore;
-  edited[50 * kEntrySize + 1] = 'Q';
-  const std::string notes = dir_.File("notes.txt");
-  const std::string aside = dir_.File("kovo.old");
-  struct Case {
-    const char* name;
-    std::function<void()> change;
-    int code;
-    std::optional<std::string> left;  // what the name holds after; nothing: no file
-  };
-  const Case cases[] = {
-      {"moved aside, a link to notes in its place",
-       [&] {
-         ::rename(Path().c_str(), aside.c_str());
-         WriteFileBytes(notes, "my notes");
-         ::symlink(notes.c_str(), Path().c_str());
-       },
-       kSharingViolation, "my notes"},
-      {"an edited copy renamed over it",
-       [&] { WriteFileBytes(aside, edited), ::rename(aside.c_str(), Path().c_str()); },
-       kSharingViolation, edited},
-      {"slot 51 changed in place", [&] { ChangeInPlace(Path(), 50 * kEntrySize + 1, 'Q'); },
-       kSharingViolation, edited},
-      {"truncated", [&] { ::truncate(Path().c_str(), 100); }, kSharingViolation, kBefore.substr(0, 100)},
-      {"grown", [&] { ::truncate(Path().c_str(), kImageSize + 1); }, kSharingViolation, kBefore + '\0'},
-      {"deleted", [&] { ::unlink(Path().c_str()); }, kFileNotFound, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    for (const std::string& name : {Path(), notes, aside}) ::unlink(name.c_str());
-    Write(kBefore);
-    const Maintenance run = Maintain(files_, Path(), c.change);
-    EXPECT_EQ(run.Stored.Failed, StoreStep::Reopen);
-    EXPECT_EQ(run.Stored.Code, c.code);
-    EXPECT_EQ(FileExists(Path()), c.left.has_value());
-    EXPECT_TRUE(Contents() == c.left.value_or(""));
-    EXPECT_TRUE(!FileExists(aside) || ReadFileBytes(aside) == kBefore);
-    EXPECT_FALSE(FileExists(Journal()));
-  }
-}
-
-// Another program's lock, held in a child of its own, is waited for, then
-// refused: by the load, the store, and the roll-back of a journal (which,
-// beside a file locked by a store in progress, is that store's own).
-TEST_F(DirectoryFileTest, OtherProgramsLocksAreWaitedForThenRefused) {
-  struct Case {
-    const char* name;
-    std::function<int(int fd)> take;
-    bool blocks_load;
-  };
-  const Case cases[] = {
-      {"flock exclusive", [](int fd) { return ::flock(fd, LOCK_EX); }, true},
-      {"flock shared", [](int fd) { return ::flock(fd, LOCK_SH); }, false},
-      {"lockf", [](int fd) { return ::lockf(fd, F_LOCK, 0); }, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Write(kBefore);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-      if (c.take(::open(Path().c_str(), O_RDWR)) != 0) ::_exit(1);
-      ::pause();
-    }
-    ::usleep(100000);
-    const Maintenance run = Maintain(files_, Path());
-    WriteFileBytes(Journal(), "being written");
-    EXPECT_EQ(RecoverJournal(files_, Path().c_str(), *std::make_unique<StoreScratch>()).Code,
-              kLockViolation);
-    EXPECT_TRUE(FileExists(Journal()));
-    ::unlink(Journal().c_str());
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    EXPECT_EQ(run.Loaded.Failed, c.blocks_load ? LoadStep::Read : LoadStep::Done);
-    EXPECT_EQ(run.Stored.Failed, c.blocks_load ? StoreStep::Done : StoreStep::Reopen);
-    EXPECT_EQ(c.blocks_load ? run.Loaded.Code : run.Stored.Code, kLockViolation);
-    EXPECT_TRUE(Contents() == kBefore);
-  }
 }
 
 // A signal inside the store waits for its end; a kill anywhere in it is

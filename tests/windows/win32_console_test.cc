@@ -58,8 +58,8 @@ TEST(Win32Console, SortRunLeavesTheCellsOfTheMemoryGrid) {
   testing::DrawExpected(expected, {testing::PhaseDone("Reading"), testing::PhaseDone("Sorting"),
                                    testing::PhaseDone("Packing")});
   for (int row = 0; row < rows; ++row) {
-    std::string bytes(std::size_t(columns), '\0');
-    std::vector<WORD> attributes(std::size_t(columns));
+    std::string bytes(static_cast<std::size_t>(columns), '\0');
+    std::vector<WORD> attributes(static_cast<std::size_t>(columns));
     ::ReadConsoleOutputCharacterA(console, bytes.data(), DWORD(columns), COORD{0, SHORT(row)}, &done);
     ::ReadConsoleOutputAttribute(console, attributes.data(), DWORD(columns), COORD{0, SHORT(row)}, &done);
     for (int column = 0; column < columns; ++column) {
