@@ -11,26 +11,16 @@
 
 namespace kovo::testing {
 
-template <std::size_t Capacity>
-void PutField(TextField<Capacity>& field, const std::string& value) {
-  field.Length = static_cast<std::uint8_t>(std::min(value.size(), Capacity));
-  std::memcpy(field.Text, value.data(), field.Length);
-}
-
 // Sets each field's length byte and text (cut to capacity); fields not given are empty.
 inline void PutEntry(DirectoryImage& image, int slot, std::vector<std::string> values) {
   values.resize(5);
+  const auto put = [](auto& field, const std::string& value) {
+    field.Length = static_cast<std::uint8_t>(std::min(value.size(), sizeof field.Text));
+    std::memcpy(field.Text, value.data(), field.Length);
+  };
   DirectoryEntry& entry = image.Slot(slot);
-  PutField(entry.Field1, values[0]);
-  PutField(entry.Field2, values[1]);
-  PutField(entry.Field3, values[2]);
-  PutField(entry.Field4, values[3]);
-  PutField(entry.Field5, values[4]);
-}
-
-template <std::size_t Capacity>
-std::string ValueOf(const TextField<Capacity>& field) {
-  return std::string(reinterpret_cast<const char*>(field.Text), field.UsableLength());
+  put(entry.Field1, values[0]), put(entry.Field2, values[1]), put(entry.Field3, values[2]);
+  put(entry.Field4, values[3]), put(entry.Field5, values[4]);
 }
 
 inline std::string ImageBytes(const DirectoryImage& image) {
@@ -43,7 +33,12 @@ inline DirectoryImage ImageFromBytes(std::string_view bytes) {
   return image;
 }
 
-// Field1 of slots 1..count.
+template <std::size_t Capacity>
+std::string ValueOf(const TextField<Capacity>& field) {
+  return std::string(reinterpret_cast<const char*>(field.Text), field.UsableLength());
+}
+
+// The first fields of slots 1..count.
 inline std::vector<std::string> FirstFields(const DirectoryImage& image, int count) {
   std::vector<std::string> values;
   for (int slot = 1; slot <= count; ++slot) values.push_back(ValueOf(image.Slot(slot).Field1));
