@@ -102,6 +102,7 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
     LoadStep load;  // where the load refuses; Done: the store refuses when code is set
     int code;
     std::optional<std::string> after;  // what the name holds; nothing: not a file
+    std::optional<Fault> at = {};  // a change at this call of the store
   };
   std::string free_slots(kImageSize, '\0');
   free_slots[0] = 3;  // a first field without a second, and leftovers
@@ -110,6 +111,7 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   edited[50 * kEntrySize + 1] = 'Q';
   const std::string target = dir_.File("real.fon");
   const std::string aside = dir_.File("kovo.old");
+  const auto copy_over = [&] { WriteFileBytes(aside, kBefore), ::rename(aside.c_str(), Path().c_str()); };
   const auto write = [&](std::string bytes) { return [this, bytes] { Write(bytes); }; };
   const auto hold = [&](int (*take)(int fd)) {
     return [this, take] {
@@ -148,6 +150,10 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
       {"grown", write(kBefore), [&] { ::truncate(Path().c_str(), kImageSize + 1); }, LoadStep::Done,
        kSharingViolation, kBefore + '\0'},
       {"deleted", write(kBefore), [&] { ::unlink(Path().c_str()); }, LoadStep::Done, kFileNotFound, ""},
+      {"an identical copy renamed over it", write(kBefore), copy_over, LoadStep::Done, kSharingViolation,
+       kBefore},
+      {"an identical copy renamed over it once reopened", write(kBefore), {}, LoadStep::Done,
+       kSharingViolation, kBefore, Fault{FileCall::Lock, 3, 0, 0, copy_over}},
       {"flock exclusive held", hold([](int fd) { return ::flock(fd, LOCK_EX); }), {}, LoadStep::Read,
        kLockViolation, kBefore},
       {"lockf held", hold([](int fd) { return ::lockf(fd, F_LOCK, 0); }), {}, LoadStep::Read,
@@ -160,7 +166,7 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
     for (const std::string& name : {Path(), target, aside}) std::filesystem::remove_all(name);
     c.before();
     const std::string where = std::filesystem::is_symlink(Path()) ? target : Path();
-    testing::FaultyFileSystem files;
+    testing::FaultyFileSystem files(c.at);
     const Maintenance run = Maintain(files, Path(), c.between);
     EXPECT_EQ(run.Loaded.Failed, c.load);
     EXPECT_EQ(c.load == LoadStep::Done ? run.Stored.Code : run.Loaded.Code, c.code);
