@@ -242,6 +242,9 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
        [&] { ChangeInPlace(Path(), 9000, '\x7F'); }, kSharingViolation, Left::AsItWas},
       {"killed, then the file gone", SIGKILL, in_file_write, [&] { ::unlink(Path().c_str()); },
        kFileNotFound, Left::AsItWas},
+      // Whole in length but not in content: discarded, never applied.
+      {"killed, then the journal garbled", SIGKILL, in_file_write,
+       [&] { ChangeInPlace(Journal(), 32 + kImageSize + 1, 'Z'); }, 0, Left::AsItWas},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -261,7 +264,7 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
 
     EXPECT_EQ(RecoverJournal(files_, Path().c_str(), *std::make_unique<StoreScratch>()).Code,
               c.recovery_code);
-    EXPECT_EQ(FileExists(Journal()), c.left == Left::AsItWas);
+    EXPECT_EQ(FileExists(Journal()), c.recovery_code != 0);
     EXPECT_TRUE(Contents() == (c.left == Left::Before     ? kBefore
                                : c.left == Left::Finished ? Finished()
                                                           : left));
