@@ -113,10 +113,14 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   const std::string aside = dir_.File("kovo.old");
   const auto copy_over = [&] { WriteFileBytes(aside, kBefore), ::rename(aside.c_str(), Path().c_str()); };
   const auto write = [&](std::string bytes) { return [this, bytes] { Write(bytes); }; };
+  // Another program, a child here, takes a lock and keeps it.
   const auto hold = [&](int (*take)(int fd)) {
     return [this, take] {
       Write(kBefore);
-      if ((holder_ = ::fork()) == 0) _exit(take(::open(Path().c_str(), O_RDWR)) == 0 ? (::pause(), 0) : 1);
+      if ((holder_ = ::fork()) == 0) {
+        if (take(::open(Path().c_str(), O_RDWR)) == 0) ::pause();
+        ::_exit(1);
+      }
       ::usleep(100000);
     };
   };
