@@ -12,26 +12,13 @@ namespace kovo {
 namespace {
 
 TEST(TextAttribute, ForegroundAndBackgroundRules) {
-  struct Case {
-    bool foreground;
-    std::uint8_t start, colour, result;
-  };
-  const Case cases[] = {
-      {true, 0x17, 11, 0x1B},  // background stays
-      {true, 0x17, 20, 0x94},  // above 15: high bit, low four bits
-      {true, 0x9F, 7, 0x17},   // 0-15 clear the high bit
-      {true, 0x07, 255, 0x8F},
-      {false, 0x0E, 9, 0x1E},  // only the low three bits count
-      {false, 0x8F, 2, 0xAF},  // foreground and high bit stay
-      {false, 0x7F, 0, 0x0F},
-  };
-  for (const Case& c : cases) {
-    MemoryScreen screen(10, 3, Cell{' ', c.start});
-    ConsoleDevice device(screen);
-    device.StartDevice();
-    c.foreground ? device.SetForeground(c.colour) : device.SetBackground(c.colour);
-    EXPECT_EQ(device.CurrentAttribute(), c.result) << int(c.start) << " " << int(c.colour);
-  }
+  EXPECT_EQ(WithForeground(0x17, 11), 0x1B);   // the background stays
+  EXPECT_EQ(WithForeground(0x17, 20), 0x94);   // above 15: the high bit and the low four bits
+  EXPECT_EQ(WithForeground(0x07, 255), 0x8F);
+  EXPECT_EQ(WithForeground(0x9F, 7), 0x17);    // 0-15 clear the high bit
+  EXPECT_EQ(WithBackground(0x0E, 9), 0x1E);    // only the low three bits count
+  EXPECT_EQ(WithBackground(0x8F, 2), 0xAF);    // the foreground and the high bit stay
+  EXPECT_EQ(WithBackground(0x7F, 0), 0x0F);
 }
 
 // Scripts on a 10x4 window: the rows, the cursor, the attribute of a cell
