@@ -2,13 +2,12 @@
 // status, report and file, and every file call of a run made to fail in turn.
 #include "app/run_driver.h"
 
-#include "app/fatal_report.h"
-
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
 
+#include "app/fatal_report.h"
 #include "console/memory_screen.h"
 #include "directory/maintenance_passes.h"
 #include "support/directory_builder.h"
