@@ -133,18 +133,10 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
   }
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KOVO_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KOVO_ADDRESS_SANITIZER 1
-#endif
-#endif
-
 // However little memory there is, the run works, ends with the "Out of
 // memory" report, or never starts (the loader's status 127).
 TEST_F(EndToEndTest, RunningOutOfMemoryAnywhereIsTheReportNeverAnAbort) {
-#ifdef KOVO_ADDRESS_SANITIZER
+#ifdef KOVO_SANITIZED
   GTEST_SKIP() << "AddressSanitizer needs more address space than any limit allows";
 #endif
   ::unlink(File().c_str());  // the run takes its images and stops, unpaused
