@@ -105,14 +105,16 @@ TEST(RunPreview, SummaryCountsWhatARunChanges) {
       {"a gap, packed only",
        [](DirectoryImage& i) { PutEntry(i, 1, {"b", "x"}), PutEntry(i, 3, {"a", "x"}); }, "N",
        {"  1 free slot before the last entry drops out", "  1 entry moves to another slot"}},
-      {"an over-long field and a stale byte",
+      {"an over-long field and a stale byte right after a value",
        [](DirectoryImage& i) {
          PutEntry(i, 1, {"a", "x"});
          i.Slot(1).Field4.Length = 31;
-         i.Slot(9).Field5.Text[3] = 'z';
+         i.Slot(1).Field1.Text[1] = 'z';
        },
        "N",
        {"  1 field is cut to its capacity", "  stale bytes after the values or in free slots are cleared"}},
+      {"a stale byte in a free slot", [](DirectoryImage& i) { i.Slot(9).Field5.Text[3] = 'z'; }, "Y",
+       {"  stale bytes after the values or in free slots are cleared"}},
       {"a refused switch", [](DirectoryImage& i) { PutEntry(i, 5, {"a", "x"}); }, "q", {}},
   };
   for (const Case& c : cases) {
@@ -143,11 +145,12 @@ TEST(ImageJson, ParsesBackToEveryByteOfEveryField) {
   EXPECT_TRUE(bytes == ImageBytes(image));
 
   DirectoryImage named{};
-  PutEntry(named, 3, {"\xE1" "ber", "\x01"});
+  PutEntry(named, 3, {"\xE1" "ber", "\x01", std::string(12, '9')});  // a field full, not cut
   const auto used = nlohmann::json::parse(ImageJson(named, {"f", 0, "as is", true}));
   ASSERT_EQ(used["slots"].size(), 1u);
   EXPECT_EQ(used["slots"][0]["fields"][0]["value"], "\u00DF" "ber");
   EXPECT_EQ(used["slots"][0]["fields"][1]["value"], "\u263A");
+  EXPECT_EQ(used["slots"][0]["fields"][2]["cut"], false);
 }
 #endif
 

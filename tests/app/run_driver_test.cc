@@ -147,37 +147,41 @@ TEST(FatalReportText, KindStepAndMessageWithItsFullStop) {
 
 enum class Expect { Done, CannotLocate, BadOrCorrupt, ReportUnchanged, ReportFinished };
 
-// A run's file calls in order, each with what its failure leads to. A
-// transfer that stops short with no error reports short_code.
+// A run's file calls in order, each with what its failure leads to and, for
+// a report, the step it names. A transfer that stops short with no error
+// reports short_code.
 struct CallPoint {
   FileCall call;
   int occurrence;
   Expect expect;
+  FatalStep step;
   bool transfers;
   int short_code;
 };
+using E = Expect;
+using S = FatalStep;
 const CallPoint kCallPoints[] = {
-    {FileCall::Describe, 1, Expect::ReportUnchanged, false, 0},  // looking for a journal
-    {FileCall::Open, 1, Expect::CannotLocate, false, 0},
-    {FileCall::Lock, 1, Expect::BadOrCorrupt, false, 0},  // shared, for the read
-    {FileCall::Read, 1, Expect::BadOrCorrupt, true, 0},
-    {FileCall::Describe, 2, Expect::BadOrCorrupt, false, 0},
-    {FileCall::Lock, 2, Expect::Done, false, 0},  // the unlock after the read
-    {FileCall::Close, 1, Expect::ReportUnchanged, false, 0},
-    {FileCall::Open, 2, Expect::ReportUnchanged, false, 0},
-    {FileCall::Lock, 3, Expect::ReportUnchanged, false, 0},  // exclusive, for the store
-    {FileCall::Describe, 3, Expect::ReportUnchanged, false, 0},
-    {FileCall::Describe, 4, Expect::ReportUnchanged, false, 0},  // what the name means now
-    {FileCall::Read, 2, Expect::ReportUnchanged, true, kSharingViolation},
-    {FileCall::Create, 1, Expect::ReportUnchanged, false, 0},  // the journal
-    {FileCall::Write, 1, Expect::ReportUnchanged, true, kShortWrite},
-    {FileCall::Sync, 1, Expect::ReportUnchanged, false, 0},
-    {FileCall::Close, 2, Expect::ReportUnchanged, false, 0},
-    {FileCall::SyncFolder, 1, Expect::ReportUnchanged, false, 0},
-    {FileCall::Write, 2, Expect::ReportUnchanged, true, kShortWrite},  // the file itself
-    {FileCall::Sync, 2, Expect::ReportUnchanged, false, 0},
-    {FileCall::Remove, 1, Expect::ReportUnchanged, false, 0},  // the journal, at the end
-    {FileCall::Close, 3, Expect::ReportFinished, false, 0},
+    {FileCall::Describe, 1, E::ReportUnchanged, S::Recover, false, 0},  // looking for a journal
+    {FileCall::Open, 1, E::CannotLocate, S::Reopen, false, 0},
+    {FileCall::Lock, 1, E::BadOrCorrupt, S::Reopen, false, 0},  // shared, for the read
+    {FileCall::Read, 1, E::BadOrCorrupt, S::Reopen, true, 0},
+    {FileCall::Describe, 2, E::BadOrCorrupt, S::Reopen, false, 0},
+    {FileCall::Lock, 2, E::Done, S::Reopen, false, 0},  // the unlock after the read
+    {FileCall::Close, 1, E::ReportUnchanged, S::Reopen, false, 0},
+    {FileCall::Open, 2, E::ReportUnchanged, S::Reopen, false, 0},
+    {FileCall::Lock, 3, E::ReportUnchanged, S::Reopen, false, 0},  // exclusive, for the store
+    {FileCall::Describe, 3, E::ReportUnchanged, S::Reopen, false, 0},
+    {FileCall::Describe, 4, E::ReportUnchanged, S::Reopen, false, 0},  // what the name means now
+    {FileCall::Read, 2, E::ReportUnchanged, S::Reopen, true, kSharingViolation},
+    {FileCall::Create, 1, E::ReportUnchanged, S::Journal, false, 0},
+    {FileCall::Write, 1, E::ReportUnchanged, S::Journal, true, kShortWrite},
+    {FileCall::Sync, 1, E::ReportUnchanged, S::Journal, false, 0},
+    {FileCall::Close, 2, E::ReportUnchanged, S::Journal, false, 0},
+    {FileCall::SyncFolder, 1, E::ReportUnchanged, S::Journal, false, 0},
+    {FileCall::Write, 2, E::ReportUnchanged, S::Write, true, kShortWrite},  // the file itself
+    {FileCall::Sync, 2, E::ReportUnchanged, S::Sync, false, 0},
+    {FileCall::Remove, 1, E::ReportUnchanged, S::Journal, false, 0},  // the journal, at the end
+    {FileCall::Close, 3, E::ReportFinished, S::Close, false, 0},
 };
 
 // Every call with not found, access denied, disk full, device error and
@@ -217,6 +221,7 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
           ASSERT_EQ(run.Outcome.Fatal.has_value(), reported);
           if (!reported) continue;
           EXPECT_EQ(run.Outcome.Fatal->Code, code != 0 ? code : point.short_code);
+          EXPECT_EQ(run.Outcome.Fatal->Step, point.step);
           EXPECT_EQ(run.Screen->RowText(sort ? 5 : 4).substr(0, 10), std::string(10, ' '))
               << "no packing line after a failed store";
         }
