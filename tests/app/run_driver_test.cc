@@ -195,7 +195,7 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
     for (const CallPoint& point : kCallPoints) {
       for (const int code : {2, 5, 112, 1117, 995, 0}) {
         for (const std::size_t transferred : {std::size_t{0}, std::size_t{1}, kImageSize - 1}) {
-          if ((!point.transfers && (code == 0 || transferred > 0))) continue;
+          if (!point.transfers && (code == 0 || transferred > 0)) continue;
           SCOPED_TRACE(std::string(sort ? "Y " : "N ") + testing::kFileCallNames[int(point.call)] +
                        "#" + std::to_string(point.occurrence) + " code " + std::to_string(code) +
                        " after " + std::to_string(transferred));
