@@ -77,9 +77,10 @@ void WarnOfAJournal(const std::string& name) {
                journal.c_str(), name.c_str());
 }
 
+// The switch as kovomaint's command line would take it.
 kovo::SwitchOutcome Classify(const std::string& argument) {
-  if (argument.empty()) return kovo::ClassifySwitch(std::nullopt);
-  return kovo::ClassifySwitch(argument.substr(0, kovo::kMaxArgumentLength));
+  const char* argv[] = {"kovomaint", argument.c_str()};
+  return kovo::ClassifySwitch(kovo::FirstArgument(2, argv));
 }
 
 // Whether kovomaint could open the file as its load does: read and write.
@@ -178,7 +179,8 @@ int main(int argc, char** argv) {
   }
   WarnOfAJournal(options.File);
   ListedFile file;
-  if (!ReadListedFile(options.File, file)) return options.Mode == kovo::ListingMode::Check ? kUsageError : kTrouble;
-  if (options.Mode == kovo::ListingMode::Check) return IsWhole(options.File, file) ? Check(options, file) : kUsageError;
+  const bool checking = options.Mode == kovo::ListingMode::Check;
+  if (!ReadListedFile(options.File, file)) return checking ? kUsageError : kTrouble;
+  if (checking) return IsWhole(options.File, file) ? Check(options, file) : kUsageError;
   return List(options, file);
 }
