@@ -2,7 +2,7 @@
 # Installs the Debian packages a task needs and this machine lacks (only
 # those):
 #   install-deps.sh programs   what building the two programs needs
-#   install-deps.sh            that, and what the tests, benchmarks and fuzzing need
+#   install-deps.sh            that, and what the tests and benchmarks need
 #   install-deps.sh windows    what the Windows build and its tests under wine need
 set -euo pipefail
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds kovomaint and runs every test: once in a normal build (g++), once
 # with AddressSanitizer and UndefinedBehaviorSanitizer (clang), both with
-# warnings as errors, -Wconversion included; then fuzzes each target briefly.
+# warnings as errors, -Wconversion included.
 # A missing test library fails the configure: nothing is skipped here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,5 +22,3 @@ CXX=g++ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}"
 echo "== sanitizer build (clang)"
 CXX=clang++ run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKOVO_SANITIZE=ON \
   -DKOVO_BENCHMARKS=OFF "${strict[@]}"
-echo "== fuzzing, 30 s a target"
-scripts/fuzz.sh 30

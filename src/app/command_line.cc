@@ -1,6 +1,5 @@
 #include "app/command_line.h"
 
-#include "app/switch_table.h"
 
 namespace kovo {
 namespace {
@@ -33,7 +32,7 @@ std::string NextArgument(std::string_view line, std::size_t& i) {
       continue;
     }
     if (!quoted && IsSeparator(byte)) break;
-    if (argument.size() < kMaxArgumentLength) argument += byte;
+    argument += byte;
   }
   return argument;
 }

@@ -13,8 +13,7 @@ namespace kovo {
 // taken literally; both quotes are dropped, so quoted and unquoted stretches
 // join ('a"b c"d' gives 'ab cd'). A pair of double quotes at the start of an
 // argument is skipped like a separator. The list stops at the first empty
-// argument, and each argument is cut to 255 bytes. The first element is the
-// program's own name as it stands on the line.
+// argument. The first element is the program's own name as it stands.
 std::vector<std::string> SplitCommandLine(std::string_view line);
 
 }  // namespace kovo

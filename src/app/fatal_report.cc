@@ -7,17 +7,16 @@
 namespace kovo {
 namespace {
 
-std::uint32_t CodeLocation(FatalStep step) {
-  switch (step) {
-    case FatalStep::TakeImages: return 0x00402A18;
-    case FatalStep::Recover: return 0x00405BE0;
-    case FatalStep::Reopen: return 0x00405C31;
-    case FatalStep::Journal: return 0x00405C48;
-    case FatalStep::Write: return 0x00405C5E;
-    case FatalStep::Sync: return 0x00405C79;
-    case FatalStep::Close: return 0x00405C94;
+std::uint32_t CodeLocation(const FatalFailure& failure) {
+  if (failure.Kind == FatalKind::OutOfMemory) return 0x00402A18;  // taking the images
+  switch (failure.Step) {
+    case StoreStep::Recover: return 0x00405BE0;
+    case StoreStep::Journal: return 0x00405C48;
+    case StoreStep::Write: return 0x00405C5E;
+    case StoreStep::Sync: return 0x00405C79;
+    case StoreStep::Close: return 0x00405C94;
+    default: return 0x00405C31;  // the reopen
   }
-  return 0;
 }
 
 const char* KindName(FatalKind kind) {
@@ -55,38 +54,19 @@ MessageText MessageOf(const FatalFailure& failure) {
 
 }  // namespace
 
-FatalStep FatalStepOf(StoreStep step) {
-  switch (step) {
-    case StoreStep::Journal: return FatalStep::Journal;
-    case StoreStep::Write: return FatalStep::Write;
-    case StoreStep::Sync: return FatalStep::Sync;
-    case StoreStep::Close: return FatalStep::Close;
-    default: return FatalStep::Reopen;
-  }
-}
-
 std::string InOutErrorMessage(int code) {
-  return MessageOf(FatalFailure{FatalKind::InOutError, FatalStep::Reopen, code}).Text;
+  return MessageOf(FatalFailure{FatalKind::InOutError, StoreStep::Reopen, code}).Text;
 }
 
 std::size_t FormatFatalReport(const FatalFailure& failure, std::string_view module_name,
                               char* out, std::size_t capacity) {
-  const MessageText message = MessageOf(failure);
-  const std::string_view text(message.Text);
-  const char* full_stop = !text.empty() && text.back() != '.' ? "." : "";
-  const int length = std::snprintf(out, capacity, "Exception %s in module %.*s at %08X.\r\n%s%s",
+  // No message is empty or ends in a full stop of its own.
+  const int length = std::snprintf(out, capacity, "Exception %s in module %.*s at %08X.\r\n%s.",
                                     KindName(failure.Kind), static_cast<int>(module_name.size()),
-                                    module_name.data(),
-                                    static_cast<unsigned>(CodeLocation(failure.Step)),
-                                    message.Text, full_stop);
+                                    module_name.data(), static_cast<unsigned>(CodeLocation(failure)),
+                                    MessageOf(failure).Text);
   if (length < 0 || capacity == 0) return 0;
   return std::min(static_cast<std::size_t>(length), capacity - 1);
-}
-
-std::string FatalReportText(const FatalFailure& failure, std::string_view module_name) {
-  std::string report(module_name.size() + kFatalReportOverhead, '\0');
-  report.resize(FormatFatalReport(failure, module_name, report.data(), report.size()));
-  return report;
 }
 
 }  // namespace kovo

@@ -12,19 +12,16 @@ namespace kovo {
 
 enum class FatalKind { InOutError, OutOfMemory };
 
-// Where the run failed; each has its own stable code location in the report.
-enum class FatalStep { TakeImages, Recover, Reopen, Journal, Write, Sync, Close };
-
+// The step that failed names the report's code location: each store step
+// has its own, and running out of memory, wherever it happens, reports the
+// location where the run takes its images.
 struct FatalFailure {
   FatalKind Kind = FatalKind::InOutError;
-  FatalStep Step = FatalStep::Reopen;
+  StoreStep Step = StoreStep::Done;
   int Code = 0;
 };
 
-// Running out of memory, wherever it happens: the images are not to be had.
-inline constexpr FatalFailure kOutOfMemory{FatalKind::OutOfMemory, FatalStep::TakeImages, 0};
-
-FatalStep FatalStepOf(StoreStep step);
+inline constexpr FatalFailure kOutOfMemory{FatalKind::OutOfMemory, StoreStep::Done, 0};
 
 // The message for an input/output error code ("I/O error %d" when unnamed).
 std::string InOutErrorMessage(int code);

@@ -37,7 +37,6 @@ int Run() {
   kovo::Win32ConsoleScreen screen;
   kovo::Console console(screen);
   console.Device.StartDevice();
-  kovo::RegisterBreakHandler();
 
   const std::vector<std::string> arguments = kovo::SplitCommandLine(::GetCommandLineA());
   std::optional<std::string> first;

@@ -38,18 +38,22 @@ void ShowPhase(RunContext& context, const char* text, Work work) {
   WriteCodedLine(context.Display, messages::kPhaseDone);
 }
 
+void ShowBanner(Console& console) {
+  console.Device.ClearScreen();
+  WriteCodedLine(console, messages::kBanner1);
+  WriteCodedLine(console, messages::kBanner2);
+  WriteCodedLine(console, messages::kBanner3);
+}
+
 RunOutcome Maintain(RunContext& context, bool sort_requested) {
   Console& console = context.Display;
-  const ImagePtr load = context.Allocate();
-  const ImagePtr work = load ? context.Allocate() : nullptr;
-  const ScratchPtr scratch = work ? AllocateScratch() : nullptr;
-  if (!load || !work || !scratch) return Fatal({FatalKind::OutOfMemory, FatalStep::TakeImages, 0});
-
-  const IoResult recovered = RecoverJournal(context.Files, kDirectoryFileName, *scratch);
-  if (!recovered.ok()) return Fatal({FatalKind::InOutError, FatalStep::Recover, recovered.Code});
+  const RunMemoryPtr memory = context.TakeMemory();
+  if (!memory) return Fatal(kOutOfMemory);
 
   DirectoryFile file(context.Files);
-  const LoadResult loaded = LoadDirectory(file, *load);
+  if (const StoreResult recovered = file.RecoverJournal(memory->Scratch); !recovered.ok())
+    return Fatal({FatalKind::InOutError, recovered.Failed, recovered.Code});
+  const LoadResult loaded = file.LoadDirectory(memory->Load);
   if (loaded.Failed == LoadStep::Open) {
     console.Device.Beep();
     WriteCodedLine(console, messages::kCannotLocate);
@@ -61,34 +65,22 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   }
   ShowPhase(context, messages::kReading, [] {});
 
-  const int kept = PackEntries(*load, *work);
-  if (sort_requested) ShowPhase(context, messages::kSorting, [&] { SortEntries(*work, kept); });
+  const int kept = PackEntries(memory->Load, memory->Work);
+  if (sort_requested) ShowPhase(context, messages::kSorting, [&] { SortEntries(memory->Work, kept); });
 
-  const StoreResult stored = StoreDirectory(file, *work, *load, *scratch);
-  if (!stored.ok()) return Fatal({FatalKind::InOutError, FatalStepOf(stored.Failed), stored.Code});
+  const StoreResult stored = file.StoreDirectory(memory->Work, memory->Load, memory->Scratch);
+  if (!stored.ok()) return Fatal({FatalKind::InOutError, stored.Failed, stored.Code});
   ShowPhase(context, messages::kPacking, [] {});
   return RunOutcome{0, std::nullopt};
 }
 
 }  // namespace
 
-void ImageRelease::operator()(DirectoryImage* image) const { std::free(image); }
-void ImageRelease::operator()(StoreScratch* scratch) const { std::free(scratch); }
+void RunMemoryRelease::operator()(RunMemory* memory) const { std::free(memory); }
 
-ScratchPtr AllocateScratch() {
-  return ScratchPtr(static_cast<StoreScratch*>(std::calloc(1, sizeof(StoreScratch))));
-}
-
-ImagePtr AllocateImage() {
-  // An image is plain bytes: zeroed memory is a zero-filled image.
-  return ImagePtr(static_cast<DirectoryImage*>(std::calloc(1, sizeof(DirectoryImage))));
-}
-
-void ShowBanner(Console& console) {
-  console.Device.ClearScreen();
-  WriteCodedLine(console, messages::kBanner1);
-  WriteCodedLine(console, messages::kBanner2);
-  WriteCodedLine(console, messages::kBanner3);
+RunMemoryPtr TakeRunMemory() {
+  // Images and journal records are plain bytes: zeroed memory is zero-filled.
+  return RunMemoryPtr(static_cast<RunMemory*>(std::calloc(1, sizeof(RunMemory))));
 }
 
 RunOutcome RunMaintenance(RunContext& context, const std::optional<std::string>& argument) {

@@ -2,7 +2,6 @@
 // asked, store, and one status line per phase.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,20 +14,23 @@
 
 namespace kovo {
 
-struct ImageRelease {
-  void operator()(DirectoryImage* image) const;
-  void operator()(StoreScratch* scratch) const;
+// Everything a run works in, taken at its start in one piece: the load
+// image, the work image and the store's working memory.
+struct RunMemory {
+  DirectoryImage Load;
+  DirectoryImage Work;
+  StoreScratch Scratch;
 };
-using ImagePtr = std::unique_ptr<DirectoryImage, ImageRelease>;
-using ScratchPtr = std::unique_ptr<StoreScratch, ImageRelease>;
 
-// Hands out a zero-filled image, or nothing when memory runs out. It takes
-// the memory with calloc: operator new, even its nothrow form, reports
-// exhaustion with an exception, and an exception needs memory of its own.
-using ImageAllocator = std::function<ImagePtr()>;
-ImagePtr AllocateImage();
-// The store's working memory, taken with the images; nothing when it runs out.
-ScratchPtr AllocateScratch();
+struct RunMemoryRelease {
+  void operator()(RunMemory* memory) const;
+};
+using RunMemoryPtr = std::unique_ptr<RunMemory, RunMemoryRelease>;
+
+// Zero-filled, or nothing when memory has run out. It is taken with calloc:
+// operator new, even its nothrow form, reports exhaustion with an
+// exception, and an exception needs memory of its own.
+RunMemoryPtr TakeRunMemory();
 
 struct RunOutcome {
   int ExitStatus = 0;
@@ -38,12 +40,10 @@ struct RunOutcome {
 struct RunContext {
   Console& Display;
   FileSystem& Files;
-  ImageAllocator Allocate = AllocateImage;
+  RunMemoryPtr (*TakeMemory)() = TakeRunMemory;
   std::uint32_t PhasePauseMs = 150;
 };
 
 RunOutcome RunMaintenance(RunContext& context, const std::optional<std::string>& argument);
-
-void ShowBanner(Console& console);
 
 }  // namespace kovo

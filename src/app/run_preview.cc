@@ -27,29 +27,25 @@ std::vector<int> OriginsAfterRun(const DirectoryImage& before, SwitchOutcome out
   return origins;
 }
 
-template <std::size_t Capacity>
-bool HasStaleBytes(const TextField<Capacity>& field) {
-  for (std::size_t i = field.UsableLength(); i < Capacity; ++i) {
-    if (field.Text[i] != 0) return true;
+bool AnyNonZero(const std::uint8_t* first, const std::uint8_t* last) {
+  return std::any_of(first, last, [](std::uint8_t byte) { return byte != 0; });
+}
+
+// Bytes a run does not carry over: all of a free slot, and whatever follows
+// each value of a used one.
+bool HasStaleBytes(const DirectoryEntry& entry) {
+  if (!entry.IsUsed()) return AnyNonZero(entry.Bytes(), entry.Bytes() + kEntrySize);
+  for (int index = 0; index < kFieldCount; ++index) {
+    const FieldView field = entry.FieldAt(index);
+    if (AnyNonZero(field.Text() + field.UsableLength(), field.Text() + field.Capacity)) return true;
   }
   return false;
 }
 
-bool HasStaleBytes(const DirectoryEntry& entry) {
-  if (!entry.IsUsed()) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&entry);
-    for (std::size_t i = 0; i < kEntrySize; ++i) {
-      if (bytes[i] != 0) return true;
-    }
-    return false;
-  }
-  return HasStaleBytes(entry.Field1) || HasStaleBytes(entry.Field2) ||
-         HasStaleBytes(entry.Field3) || HasStaleBytes(entry.Field4) || HasStaleBytes(entry.Field5);
-}
-
 int FieldsAboveCapacity(const DirectoryEntry& entry) {
-  return (entry.Field1.Length > 60) + (entry.Field2.Length > 60) + (entry.Field3.Length > 12) +
-         (entry.Field4.Length > 30) + (entry.Field5.Length > 30);
+  int cut = 0;
+  for (int index = 0; index < kFieldCount; ++index) cut += entry.FieldAt(index).IsCut() ? 1 : 0;
+  return cut;
 }
 
 std::string Counted(int count, const char* one, const char* many) {

@@ -13,7 +13,7 @@ using Json = nlohmann::ordered_json;
 std::string Cp437ToUtf8(const std::uint8_t* bytes, std::size_t count) {
   std::string text;
   char glyph[kMaxGlyphBytes];
-  for (std::size_t i = 0; i < count; ++i) text.append(glyph, EncodeUtf8(GlyphOf(bytes[i]), glyph));
+  for (std::size_t i = 0; i < count; ++i) text.append(glyph, EncodeGlyph(bytes[i], GlyphEncoding::Utf8, glyph));
   return text;
 }
 
@@ -27,22 +27,19 @@ std::string Hex(const std::uint8_t* bytes, std::size_t count) {
   return hex;
 }
 
-template <std::size_t Capacity>
-Json FieldJson(int number, const TextField<Capacity>& field) {
+Json FieldJson(int number, const FieldView& field) {
   return Json{{"field", number},
-              {"capacity", Capacity},
-              {"length", field.Length},
-              {"value", Cp437ToUtf8(field.Text, field.UsableLength())},
-              {"cut", field.Length > Capacity},
-              {"raw", Hex(&field.Length, 1 + Capacity)}};
+              {"capacity", field.Capacity},
+              {"length", field.Length()},
+              {"value", Cp437ToUtf8(field.Text(), field.UsableLength())},
+              {"cut", field.IsCut()},
+              {"raw", Hex(field.LengthByte, 1 + field.Capacity)}};
 }
 
 Json SlotJson(const DirectoryEntry& entry, int number) {
-  return Json{{"slot", number},
-              {"used", entry.IsUsed()},
-              {"fields", Json::array({FieldJson(1, entry.Field1), FieldJson(2, entry.Field2),
-                                      FieldJson(3, entry.Field3), FieldJson(4, entry.Field4),
-                                      FieldJson(5, entry.Field5)})}};
+  Json fields = Json::array();
+  for (int index = 0; index < kFieldCount; ++index) fields.push_back(FieldJson(index + 1, entry.FieldAt(index)));
+  return Json{{"slot", number}, {"used", entry.IsUsed()}, {"fields", fields}};
 }
 
 }  // namespace

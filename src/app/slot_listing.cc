@@ -15,12 +15,11 @@ void AppendEscaped(std::string& out, std::uint8_t byte) {
   out += escape;
 }
 
-template <std::size_t Capacity>
-void AppendField(std::string& out, const TextField<Capacity>& field) {
-  out += " [" + std::to_string(field.Length);
-  if (field.Length > Capacity) out += ">" + std::to_string(Capacity);
+void AppendField(std::string& out, const FieldView& field) {
+  out += " [" + std::to_string(field.Length());
+  if (field.IsCut()) out += ">" + std::to_string(field.Capacity);
   out += "]\"";
-  for (std::size_t i = 0; i < field.UsableLength(); ++i) AppendEscaped(out, field.Text[i]);
+  for (std::size_t i = 0; i < field.UsableLength(); ++i) AppendEscaped(out, field.Text()[i]);
   out += '"';
 }
 
@@ -30,11 +29,7 @@ std::string ListSlot(const DirectoryEntry& entry, int number) {
   char head[16];
   std::snprintf(head, sizeof head, "%3d %s", number, entry.IsUsed() ? "used" : "free");
   std::string line = head;
-  AppendField(line, entry.Field1);
-  AppendField(line, entry.Field2);
-  AppendField(line, entry.Field3);
-  AppendField(line, entry.Field4);
-  AppendField(line, entry.Field5);
+  for (int index = 0; index < kFieldCount; ++index) AppendField(line, entry.FieldAt(index));
   return line;
 }
 

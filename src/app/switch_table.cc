@@ -12,7 +12,7 @@ bool IsAsciiLetter(char byte) {
 std::optional<std::string> FirstArgument(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument(argv[i]);
-    if (!argument.empty()) return std::string(argument.substr(0, kMaxArgumentLength));
+    if (!argument.empty()) return std::string(argument);
   }
   return std::nullopt;
 }

@@ -7,10 +7,10 @@
 
 namespace kovo {
 
-inline constexpr std::size_t kMaxArgumentLength = 255;
-
-// The first non-empty argument after the program name, cut to 255 bytes; an
-// empty argument is passed over like a separator.
+// The first non-empty argument after the program name; an empty argument is
+// passed over like a separator. (The console platform cuts arguments to 255
+// bytes; every argument longer than two bytes is refused alike, so nothing
+// here needs to.)
 std::optional<std::string> FirstArgument(int argc, const char* const* argv);
 
 enum class SwitchOutcome {

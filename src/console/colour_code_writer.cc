@@ -12,15 +12,10 @@ int DigitValue(char byte, int base) {
   return -1;
 }
 
-void ApplyPipeCode(Console& console, int value) {
-  if (value >= 1 && value <= 15) console.Device.SetForeground(static_cast<std::uint8_t>(value));
-  if (value >= 16 && value <= 23) console.Device.SetBackground(static_cast<std::uint8_t>(value - 16));
-}
-
-}  // namespace
-
+// The value of a pipe code's text (the up to two bytes after "|"): optional
+// leading spaces, an optional sign, an optional "$" for hexadecimal, then
+// digits and nothing else. Anything else is 0.
 int PipeCodeValue(std::string_view code) {
-  code = code.substr(0, 2);
   std::size_t i = 0;
   while (i < code.size() && code[i] == ' ') ++i;
   bool negative = false;
@@ -30,7 +25,6 @@ int PipeCodeValue(std::string_view code) {
     base = 16;
     ++i;
   }
-  if (i == code.size()) return 0;
   int value = 0;
   for (; i < code.size(); ++i) {
     const int digit = DigitValue(code[i], base);
@@ -39,6 +33,13 @@ int PipeCodeValue(std::string_view code) {
   }
   return negative ? -value : value;
 }
+
+void ApplyPipeCode(Console& console, int value) {
+  if (value >= 1 && value <= 15) console.Device.SetForeground(static_cast<std::uint8_t>(value));
+  if (value >= 16 && value <= 23) console.Device.SetBackground(static_cast<std::uint8_t>(value - 16));
+}
+
+}  // namespace
 
 void WriteCoded(Console& console, std::string_view text) {
   text = text.substr(0, kMaxTextLength);

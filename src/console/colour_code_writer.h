@@ -8,11 +8,6 @@
 
 namespace kovo {
 
-// The value of a pipe code's text (the up to two bytes after "|"): optional leading spaces, an optional sign,
-// an optional "$" for hexadecimal, then at least one digit and nothing else.
-// Anything else is 0.
-int PipeCodeValue(std::string_view code);
-
 void WriteCoded(Console& console, std::string_view text);
 void WriteCodedLine(Console& console, std::string_view text);
 

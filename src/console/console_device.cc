@@ -53,14 +53,7 @@ void ConsoleDevice::Flush() {
 
 void ConsoleDevice::ClearScreen() {
   ScrollUp(window_.Height());
-  MoveCursor(1, 1);
-}
-
-void ConsoleDevice::MoveCursor(int column, int row) {
-  if (column <= 0 || row <= 0) return;
-  if (window_.Left + column - 1 > window_.Right) return;
-  if (window_.Top + row - 1 > window_.Bottom) return;
-  SetCursor(window_.Left + column - 1, window_.Top + row - 1);
+  SetCursor(window_.Left, window_.Top);
 }
 
 void ConsoleDevice::SetCursor(int column, int row) {

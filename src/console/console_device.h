@@ -6,13 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "console/cell_grid.h"
 #include "console/screen.h"
 #include "console/text_attribute.h"
 
 namespace kovo {
 
-inline constexpr int kMaxWindowRows = 234;
-inline constexpr int kMaxWindowColumns = 256;
 inline constexpr int kMaxRunLength = 256;
 
 class ConsoleDevice {
@@ -34,7 +33,6 @@ class ConsoleDevice {
   void SetForeground(std::uint8_t colour) { attribute_ = WithForeground(attribute_, colour); }
   void SetBackground(std::uint8_t colour) { attribute_ = WithBackground(attribute_, colour); }
   void ClearScreen();
-  void MoveCursor(int column, int row);
   void SetCursor(int column, int row);
   void ScrollUp(int lines);
   void DeviceWrite(const std::uint8_t* bytes, std::size_t count);

@@ -58,11 +58,6 @@ std::size_t EncodeUtf8(char32_t code_point, char* out) {
   return 3;
 }
 
-void AppendUtf8(std::string& out, char32_t code_point) {
-  char bytes[kMaxGlyphBytes];
-  out.append(bytes, EncodeUtf8(code_point, bytes));
-}
-
 char32_t GlyphOf(std::uint8_t byte) { return kGlyphs[byte]; }
 
 std::size_t EncodeGlyph(std::uint8_t byte, GlyphEncoding encoding, char* out) {

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace kovo {
 
@@ -15,7 +14,6 @@ inline constexpr std::size_t kMaxGlyphBytes = 3;
 // Writes a character of the Basic Multilingual Plane in UTF-8 into out (room
 // for kMaxGlyphBytes); returns how many bytes it took.
 std::size_t EncodeUtf8(char32_t code_point, char* out);
-void AppendUtf8(std::string& out, char32_t code_point);
 
 // The Unicode character that shows the byte's code page 437 glyph.
 char32_t GlyphOf(std::uint8_t byte);

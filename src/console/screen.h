@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "console/text_attribute.h"
+
 namespace kovo {
 
 struct CellPosition {
@@ -54,7 +56,7 @@ class NoScreen final : public Screen {
  public:
   ScreenSize Size() const override { return {}; }
   CellPosition Cursor() const override { return {}; }
-  std::uint8_t AttributeAt(CellPosition) const override { return 7; }
+  std::uint8_t AttributeAt(CellPosition) const override { return kDefaultAttribute; }
   void WriteCells(CellPosition, const std::uint8_t*, int, std::uint8_t) override {}
   void ScrollUp(const CellRect&, int, std::uint8_t) override {}
   void PlaceCursor(CellPosition) override {}

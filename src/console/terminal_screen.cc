@@ -39,7 +39,7 @@ void Watch(int signal_number, void (*handler)(int), struct sigaction* previous) 
 }
 
 bool IsDefaultBackground(std::uint8_t attribute) {
-  return BackgroundOf(attribute) == 0 && !HasBrightBackground(attribute);
+  return BackgroundOf(attribute) == 0;
 }
 
 bool NamesUtf8(const char* value) {
@@ -72,8 +72,7 @@ TerminalScreen::TerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding e
     : fd_(fd),
       encoding_(encoding),
       terminal_(terminal_size),
-      picture_size_{std::clamp(terminal_size.Columns, 0, kMaxColumns),
-                    std::clamp(terminal_size.Rows, 0, kMaxRows)} {
+      picture_(terminal_size) {
   resized_flag = 0;
   continued_flag = 0;
   Watch(SIGWINCH, NoteResize, &previous_winch_action);
@@ -91,10 +90,7 @@ TerminalScreen::~TerminalScreen() {
 
 void TerminalScreen::WriteCells(CellPosition first, const std::uint8_t* bytes, int count,
                                 std::uint8_t attribute) {
-  for (int i = 0; i < count; ++i) {
-    if (InPicture(first.Column + i, first.Row))
-      picture_[first.Row][first.Column + i] = PictureCell{bytes[i], attribute};
-  }
+  picture_.Write(first, bytes, count, attribute);
   if (first.Row < row_offset_) return;  // scrolled out of view
   BringIntoView(first.Row);
   AppendCells({first.Column, first.Row - row_offset_}, bytes, count, attribute);
@@ -102,15 +98,7 @@ void TerminalScreen::WriteCells(CellPosition first, const std::uint8_t* bytes, i
 
 void TerminalScreen::ScrollUp(const CellRect& area, int lines, std::uint8_t fill) {
   const int exposed = std::min(lines, area.Height());
-  for (int row = area.Top; row <= area.Bottom; ++row) {
-    for (int column = area.Left; column <= area.Right; ++column) {
-      if (!InPicture(column, row)) continue;
-      const int source = row + exposed;
-      picture_[row][column] = source <= area.Bottom && InPicture(column, source)
-                                  ? picture_[source][column]
-                                  : PictureCell{' ', fill};
-    }
-  }
+  picture_.ScrollUp(area, exposed, fill);
   // A terminal scrolls whole rows; an area narrower than the terminal, or
   // not wholly in view, is redrawn from the picture.
   const bool whole_rows_in_view = row_offset_ == 0 && area.Bottom < terminal_.Rows &&
@@ -241,17 +229,17 @@ void TerminalScreen::AppendCells(CellPosition first, const std::uint8_t* bytes, 
 // Cells left..right of a picture row, in runs of one attribute. After a
 // clear, blanks in the default background are already there.
 void TerminalScreen::AppendPictureRow(int row, int left, int right, bool skip_blanks) {
-  std::uint8_t bytes[kMaxColumns];
+  std::uint8_t bytes[kMaxWindowColumns];
   int column = left;
   while (column <= right) {
-    const PictureCell& start = picture_[row][column];
+    const Cell& start = picture_.At(column, row);
     if (skip_blanks && start.Byte == ' ' && IsDefaultBackground(start.Attribute)) {
       ++column;
       continue;
     }
     int count = 0;
-    while (column + count <= right && picture_[row][column + count].Attribute == start.Attribute) {
-      bytes[count] = picture_[row][column + count].Byte;
+    while (column + count <= right && picture_.At(column + count, row).Attribute == start.Attribute) {
+      bytes[count] = picture_.At(column + count, row).Byte;
       ++count;
     }
     AppendCells({column, row - row_offset_}, bytes, count, start.Attribute);
@@ -301,16 +289,12 @@ void TerminalScreen::Repaint() {
   Append(sequences::kClearScreen);
   // The rows that hold the cursor and those just above it.
   row_offset_ = std::max(0, picture_cursor_.Row + 1 - terminal_.Rows);
-  const int last = std::min(picture_size_.Rows, row_offset_ + terminal_.Rows) - 1;
+  const int last = std::min(picture_.Size().Rows, row_offset_ + terminal_.Rows) - 1;
   for (int row = row_offset_; row <= last; ++row) {
     AppendPictureRow(row, 0, VisibleColumns() - 1, true);
   }
   for (int i = 0; i < bells; ++i) Bell();
   cursor_pending_ = true;
-}
-
-bool TerminalScreen::InPicture(int column, int row) const {
-  return column >= 0 && row >= 0 && column < picture_size_.Columns && row < picture_size_.Rows;
 }
 
 void TerminalScreenRelease::operator()(TerminalScreen* screen) const {
@@ -324,6 +308,6 @@ TerminalScreenPtr OpenTerminalScreen(int fd, ScreenSize terminal_size, GlyphEnco
   return TerminalScreenPtr(new (memory) TerminalScreen(fd, terminal_size, encoding));
 }
 
-int TerminalScreen::VisibleColumns() const { return std::min(picture_size_.Columns, terminal_.Columns); }
+int TerminalScreen::VisibleColumns() const { return std::min(picture_.Size().Columns, terminal_.Columns); }
 
 }  // namespace kovo

@@ -17,7 +17,7 @@
 #include <optional>
 #include <string_view>
 
-#include "console/console_device.h"
+#include "console/cell_grid.h"
 #include "console/cp437_glyphs.h"
 #include "console/screen.h"
 
@@ -33,9 +33,6 @@ GlyphEncoding EncodingFromLocale();
 
 class TerminalScreen final : public Screen {
  public:
-  // The picture is the device's largest window.
-  static constexpr int kMaxColumns = kMaxWindowColumns;
-  static constexpr int kMaxRows = kMaxWindowRows;
   static constexpr std::size_t kFrameCapacity = 4096;
 
   // Takes no memory beyond the object itself: the picture and the frame
@@ -50,7 +47,7 @@ class TerminalScreen final : public Screen {
   // from; the device starts at the top-left in light grey on black, the
   // black shown as the terminal's own background.
   CellPosition Cursor() const override { return {}; }
-  std::uint8_t AttributeAt(CellPosition) const override { return kStartAttribute; }
+  std::uint8_t AttributeAt(CellPosition) const override { return kDefaultAttribute; }
   void WriteCells(CellPosition first, const std::uint8_t* bytes, int count,
                   std::uint8_t attribute) override;
   void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override;
@@ -62,13 +59,7 @@ class TerminalScreen final : public Screen {
   std::size_t WritesSent() const { return writes_sent_; }
 
  private:
-  static constexpr std::uint8_t kStartAttribute = 7;
   static constexpr int kDefaultRendition = -1;
-
-  struct PictureCell {
-    std::uint8_t Byte = ' ';
-    std::uint8_t Attribute = kStartAttribute;
-  };
 
   // The frame.
   void Append(std::string_view bytes);
@@ -93,14 +84,12 @@ class TerminalScreen final : public Screen {
   // After a resize or a resume: the terminal's contents are unknown.
   void Repaint();
 
-  bool InPicture(int column, int row) const;
   int VisibleColumns() const;
 
   int fd_;
   GlyphEncoding encoding_;
   ScreenSize terminal_;  // the terminal's size as last read
-  ScreenSize picture_size_;
-  PictureCell picture_[kMaxRows][kMaxColumns];
+  CellGrid picture_;  // the device's window, as drawn
   int row_offset_ = 0;  // picture row shown on the terminal's first row
   CellPosition picture_cursor_;  // where the visible cursor was last placed
   bool cursor_pending_ = false;  // and it is yet to be moved there

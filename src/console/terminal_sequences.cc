@@ -32,8 +32,6 @@ Sequence Rendition(std::uint8_t attribute) {
   const int foreground_code = (foreground & 8 ? 90 : 30) + TerminalColour(foreground & 7);
   // The reset already gives the terminal's default background.
   const int background = BackgroundOf(attribute);
-  if (HasBrightBackground(attribute))
-    return Format("\x1b[0;%d;%dm", foreground_code, 100 + TerminalColour(background));
   if (background != 0) return Format("\x1b[0;%d;%dm", foreground_code, 40 + TerminalColour(background));
   return Format("\x1b[0;%dm", foreground_code);
 }

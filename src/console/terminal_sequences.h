@@ -28,9 +28,10 @@ struct Sequence {
 Sequence CursorTo(CellPosition cell);
 // DECSTBM over rows top..bottom, 0-based inclusive.
 Sequence ScrollRegion(int top, int bottom);
-// SGR for a text attribute, from a reset: foreground 30-37/90-97;
-// background 40-47, or 100-107 with the high bit; background 0 without the
-// high bit is left as the terminal's default background.
+// SGR for a text attribute, from a reset: foreground 30-37/90-97,
+// background 40-47; background 0 is left as the terminal's default
+// background. (A terminal starts in light grey on black and no colour code
+// sets the high bit, so no background is bright.)
 Sequence Rendition(std::uint8_t attribute);
 
 }  // namespace kovo::sequences

@@ -9,12 +9,6 @@
 namespace kovo {
 namespace {
 
-// Decides what Ctrl-C and Ctrl-Break do: true passes them on to the default
-// action. Nothing changes it.
-constexpr bool kBreakCheck = true;
-
-BOOL WINAPI BreakHandler(DWORD) { return kBreakCheck ? FALSE : TRUE; }
-
 SHORT Coordinate(int value) { return static_cast<SHORT>(value); }
 
 }  // namespace
@@ -34,11 +28,11 @@ CellPosition Win32ConsoleScreen::Cursor() const {
 }
 
 std::uint8_t Win32ConsoleScreen::AttributeAt(CellPosition cell) const {
-  WORD attribute = 7;
+  WORD attribute = kDefaultAttribute;
   DWORD read = 0;
   ::ReadConsoleOutputAttribute(output_, &attribute, 1, COORD{Coordinate(cell.Column), Coordinate(cell.Row)},
                                &read);
-  return static_cast<std::uint8_t>(read == 1 ? attribute & 0xFF : 7);
+  return static_cast<std::uint8_t>(read == 1 ? attribute & 0xFF : kDefaultAttribute);
 }
 
 void Win32ConsoleScreen::WriteCells(CellPosition first, const std::uint8_t* bytes, int count,
@@ -86,7 +80,5 @@ void Win32ConsoleScreen::PlaceCursor(CellPosition cell) {
 }
 
 void Win32ConsoleScreen::Bell() { ::MessageBeep(MB_OK); }
-
-void RegisterBreakHandler() { ::SetConsoleCtrlHandler(BreakHandler, TRUE); }
 
 }  // namespace kovo

@@ -24,8 +24,4 @@ class Win32ConsoleScreen final : public Screen {
   void* output_;  // the standard output handle
 };
 
-// Registers the break handler: Ctrl-C, Ctrl-Break and the other console
-// events are passed on to the default action, which ends the process.
-void RegisterBreakHandler();
-
 }  // namespace kovo

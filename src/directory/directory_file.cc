@@ -26,23 +26,50 @@ bool PutBackLoadedBytes(FileSystem& files, FileHandle handle, const DirectoryIma
   return written.ok() && written.Count == changed && files.Sync(handle).ok();
 }
 
+}  // namespace
+
+DirectoryFile::~DirectoryFile() {
+  if (handle_ != kNoFile) (void)files_.Close(handle_);
+}
+
+StoreResult DirectoryFile::RecoverJournal(StoreScratch& scratch) {
+  const IoResult recovered = kovo::RecoverJournal(files_, name_.c_str(), scratch);
+  return recovered.ok() ? StoreResult{} : StoreResult{StoreStep::Recover, recovered.Code};
+}
+
+LoadResult DirectoryFile::LoadDirectory(DirectoryImage& image) {
+  const OpenResult opened = files_.OpenExisting(name_.c_str());
+  if (!opened.ok()) return LoadResult{LoadStep::Open, opened.Code};
+  handle_ = opened.Handle;
+
+  const IoResult locked = files_.Lock(handle_, LockMode::Shared);
+  if (!locked.ok()) return LoadResult{LoadStep::Read, locked.Code};
+  const IoResult read = files_.Read(handle_, image.Bytes(), kImageSize);
+  if (!read.ok() || read.Count != kImageSize)
+    return LoadResult{LoadStep::Read, ShortTransferCode(read, kShortRead)};
+  loaded_ = files_.Describe(handle_);
+  if (!loaded_.ok()) return LoadResult{LoadStep::Read, loaded_.Code};
+  // Others may edit the file during the passes; the store sees if they did.
+  (void)files_.Lock(handle_, LockMode::Unlocked);
+  return LoadResult{};
+}
+
 // 0 when the open file is the loaded one, unchanged, and the name still
 // refers to it; otherwise the code of the refusal.
-int CheckStillTheLoadedFile(DirectoryFile& file, FileHandle handle, const DirectoryImage& loaded,
-                            DirectoryImage& current) {
-  FileSystem& files = file.Files();
-  const IoResult locked = files.Lock(handle, LockMode::Exclusive);
+int DirectoryFile::CheckStillTheLoadedFile(FileHandle handle, const DirectoryImage& loaded,
+                                           DirectoryImage& current) {
+  const IoResult locked = files_.Lock(handle, LockMode::Exclusive);
   if (!locked.ok()) return locked.Code;
-  const DescribeResult now = files.Describe(handle);
+  const DescribeResult now = files_.Describe(handle);
   if (!now.ok()) return now.Code;
-  if (now.Identity != file.Loaded().Identity) return kSharingViolation;
-  const DescribeResult named = files.DescribeName(file.Name());
+  if (now.Identity != loaded_.Identity) return kSharingViolation;
+  const DescribeResult named = files_.DescribeName(name_.c_str());
   if (!named.ok()) return named.Code;
   if (named.Identity != now.Identity) return kSharingViolation;
 
-  const IoResult read = files.Read(handle, current.Bytes(), kImageSize);
+  const IoResult read = files_.Read(handle, current.Bytes(), kImageSize);
   if (!read.ok()) return read.Code;
-  if (read.Count != kImageSize || now.Length != file.Loaded().Length ||
+  if (read.Count != kImageSize || now.Length != loaded_.Length ||
       std::memcmp(current.Bytes(), loaded.Bytes(), kImageSize) != 0)
     return kSharingViolation;
   return 0;
@@ -50,80 +77,45 @@ int CheckStillTheLoadedFile(DirectoryFile& file, FileHandle handle, const Direct
 
 // Undoes what a failing store changed; once the file holds the loaded bytes
 // again the journal has nothing left to undo.
-StoreResult FailAndRestore(DirectoryFile& file, FileHandle handle, const DirectoryImage& loaded,
-                           std::size_t changed, bool journaled, StoreStep step, int code) {
-  FileSystem& files = file.Files();
-  if (PutBackLoadedBytes(files, handle, loaded, changed) && journaled)
-    (void)files.Remove(JournalName(file.Name()).c_str());
-  return CloseAfterFailure(files, handle, step, code);
+StoreResult DirectoryFile::FailAndRestore(FileHandle handle, const DirectoryImage& loaded,
+                                          std::size_t changed, bool journaled, StoreStep step,
+                                          int code) {
+  if (PutBackLoadedBytes(files_, handle, loaded, changed) && journaled)
+    (void)files_.Remove(JournalName(name_).c_str());
+  return CloseAfterFailure(files_, handle, step, code);
 }
 
-}  // namespace
-
-DirectoryFile::~DirectoryFile() {
-  if (handle_ != kNoFile) (void)files_.Close(handle_);
-}
-
-FileHandle DirectoryFile::Release() {
-  const FileHandle handle = handle_;
-  handle_ = kNoFile;
-  return handle;
-}
-
-LoadResult LoadDirectory(DirectoryFile& file, DirectoryImage& image) {
-  const OpenResult opened = file.Files().OpenExisting(file.Name());
-  if (!opened.ok()) return LoadResult{LoadStep::Open, opened.Code};
-  file.Adopt(opened.Handle);
-
-  FileSystem& files = file.Files();
-  const IoResult locked = files.Lock(opened.Handle, LockMode::Shared);
-  if (!locked.ok()) return LoadResult{LoadStep::Read, locked.Code};
-  const IoResult read = files.Read(opened.Handle, image.Bytes(), kImageSize);
-  if (!read.ok() || read.Count != kImageSize)
-    return LoadResult{LoadStep::Read, ShortTransferCode(read, kShortRead)};
-  const DescribeResult described = files.Describe(opened.Handle);
-  if (!described.ok()) return LoadResult{LoadStep::Read, described.Code};
-  file.Remember(described);
-  // Others may edit the file during the passes; the store sees if they did.
-  (void)files.Lock(opened.Handle, LockMode::Unlocked);
-  return LoadResult{};
-}
-
-StoreResult StoreDirectory(DirectoryFile& file, const DirectoryImage& work,
-                           const DirectoryImage& loaded, StoreScratch& scratch) {
-  FileSystem& files = file.Files();
-  if (file.Handle() != kNoFile) {
-    const IoResult closed = files.Close(file.Release());
+StoreResult DirectoryFile::StoreDirectory(const DirectoryImage& work, const DirectoryImage& loaded,
+                                          StoreScratch& scratch) {
+  if (handle_ != kNoFile) {
+    const IoResult closed = files_.Close(std::exchange(handle_, kNoFile));
     if (!closed.ok()) return StoreResult{StoreStep::Reopen, closed.Code};
   }
-  const OpenResult opened = files.OpenExisting(file.Name());
+  const OpenResult opened = files_.OpenExisting(name_.c_str());
   if (!opened.ok()) return StoreResult{StoreStep::Reopen, opened.Code};
   const FileHandle handle = opened.Handle;
-  if (const int refused = CheckStillTheLoadedFile(file, handle, loaded, scratch.Current);
-      refused != 0)
-    return CloseAfterFailure(files, handle, StoreStep::Reopen, refused);
+  if (const int refused = CheckStillTheLoadedFile(handle, loaded, scratch.Current); refused != 0)
+    return CloseAfterFailure(files_, handle, StoreStep::Reopen, refused);
 
   const SignalHold hold;
-  const JournalPath journal_name = JournalName(file.Name());
-  FillJournal(scratch.Journal, file.Loaded().Identity, file.Loaded().Length, loaded, work);
-  const JournalResult journal = BeginJournal(files, journal_name, scratch.Journal);
-  if (!journal.ok()) return CloseAfterFailure(files, handle, StoreStep::Journal, journal.Code);
+  const JournalPath journal_name = JournalName(name_);
+  FillJournal(scratch.Journal, loaded_.Identity, loaded_.Length, loaded, work);
+  const JournalResult journal = BeginJournal(files_, journal_name, scratch.Journal);
+  if (!journal.ok()) return CloseAfterFailure(files_, handle, StoreStep::Journal, journal.Code);
 
-  const IoResult written = files.WriteAt(handle, 0, work.Bytes(), kImageSize);
+  const IoResult written = files_.WriteAt(handle, 0, work.Bytes(), kImageSize);
   if (!written.ok() || written.Count != kImageSize)
-    return FailAndRestore(file, handle, loaded, written.Count, journal.Written, StoreStep::Write,
+    return FailAndRestore(handle, loaded, written.Count, journal.Written, StoreStep::Write,
                           ShortTransferCode(written, kShortWrite));
-  const IoResult synced = files.Sync(handle);
+  const IoResult synced = files_.Sync(handle);
   if (!synced.ok())
-    return FailAndRestore(file, handle, loaded, kImageSize, journal.Written, StoreStep::Sync,
-                          synced.Code);
+    return FailAndRestore(handle, loaded, kImageSize, journal.Written, StoreStep::Sync, synced.Code);
   if (journal.Written) {
-    const IoResult removed = files.Remove(journal_name.c_str());
+    const IoResult removed = files_.Remove(journal_name.c_str());
     if (!removed.ok())
-      return FailAndRestore(file, handle, loaded, kImageSize, true, StoreStep::Journal,
-                            removed.Code);
+      return FailAndRestore(handle, loaded, kImageSize, true, StoreStep::Journal, removed.Code);
   }
-  const IoResult closed = files.Close(handle);
+  const IoResult closed = files_.Close(handle);
   if (!closed.ok()) return StoreResult{StoreStep::Close, closed.Code};
   return StoreResult{};
 }

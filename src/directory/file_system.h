@@ -43,11 +43,13 @@ struct DescribeResult {
 // Advisory locks over the whole file, honoured by cooperating programs.
 enum class LockMode { Shared, Exclusive, Unlocked };
 
-// The code a lock that stayed held by another program past the wait reports.
-inline constexpr int kLockViolation = 33;
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kWriteProtected = 19;
 // The code of a file that is no longer the one the run loaded.
 inline constexpr int kSharingViolation = 32;
-inline constexpr int kFileNotFound = 2;
+// The code a lock that stayed held by another program past the wait reports.
+inline constexpr int kLockViolation = 33;
 
 struct OpenResult {
   int Code = 0;

@@ -5,19 +5,22 @@
 namespace kovo {
 namespace {
 
-template <std::size_t Capacity>
-void CopyField(const TextField<Capacity>& from, TextField<Capacity>& to) {
-  const std::size_t length = from.UsableLength();
-  to.Length = static_cast<std::uint8_t>(length);
-  std::memcpy(to.Text, from.Text, length);
+// Field by field, each value cut to its capacity; nothing else is written.
+void CopyEntry(const DirectoryEntry& from, DirectoryEntry& to) {
+  for (int index = 0; index < kFieldCount; ++index) {
+    const FieldView field = from.FieldAt(index);
+    std::uint8_t* const length_byte = to.Bytes() + kFields[index].Offset;
+    *length_byte = static_cast<std::uint8_t>(field.UsableLength());
+    std::memcpy(length_byte + 1, field.Text(), field.UsableLength());
+  }
 }
 
-void CopyEntry(const DirectoryEntry& from, DirectoryEntry& to) {
-  CopyField(from.Field1, to.Field1);
-  CopyField(from.Field2, to.Field2);
-  CopyField(from.Field3, to.Field3);
-  CopyField(from.Field4, to.Field4);
-  CopyField(from.Field5, to.Field5);
+// Exchanges two whole slots (1-based).
+void SwapEntries(DirectoryImage& image, int first, int second) {
+  DirectoryEntry temporary;
+  std::memcpy(&temporary, &image.Slot(first), kEntrySize);
+  std::memcpy(&image.Slot(first), &image.Slot(second), kEntrySize);
+  std::memcpy(&image.Slot(second), &temporary, kEntrySize);
 }
 
 bool OrdersAfter(const DirectoryEntry& first, const DirectoryEntry& second) {
@@ -42,13 +45,6 @@ void SortEntries(DirectoryImage& work, int kept_count) {
       if (OrdersAfter(work.Slot(j - 1), work.Slot(j))) SwapEntries(work, j - 1, j);
     }
   }
-}
-
-void SwapEntries(DirectoryImage& image, int first, int second) {
-  DirectoryEntry temporary;
-  std::memcpy(&temporary, &image.Slot(first), kEntrySize);
-  std::memcpy(&image.Slot(first), &image.Slot(second), kEntrySize);
-  std::memcpy(&image.Slot(second), &temporary, kEntrySize);
 }
 
 SortKey UpperKey(const TextField<60>& field) {

@@ -23,9 +23,6 @@ int PackEntries(const DirectoryImage& load, DirectoryImage& work);
 // stable, and slots after kept_count are not touched.
 void SortEntries(DirectoryImage& work, int kept_count);
 
-// Exchanges two whole slots (1-based).
-void SwapEntries(DirectoryImage& image, int first, int second);
-
 // Field1's value with 'a'..'z' raised to 'A'..'Z'; no other byte changes.
 SortKey UpperKey(const TextField<60>& field);
 

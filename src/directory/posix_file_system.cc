@@ -18,6 +18,16 @@ namespace {
 
 int Descriptor(FileHandle file) { return static_cast<int>(file); }
 
+// Makes the call again for as long as a signal interrupts it.
+template <typename Call>
+int RetryOnInterrupt(Call call) {
+  int result;
+  do {
+    result = call();
+  } while (result < 0 && errno == EINTR);
+  return result;
+}
+
 IoResult Failure(std::size_t count) { return IoResult{TranslateErrno(errno), count}; }
 
 // A write that ran out of room part-way is a short write, not an error: the
@@ -27,12 +37,7 @@ bool RanOutOfRoom(int error) { return error == ENOSPC || error == EDQUOT || erro
 int OpenWithoutBlocking(const char* name) {
   // O_NONBLOCK keeps a FIFO or a device from blocking the open; it is
   // cleared again once the file is known to be a regular file.
-  const int flags = O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
-  int fd;
-  do {
-    fd = ::open(name, flags);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  return RetryOnInterrupt([name] { return ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK); });
 }
 
 // 0 when fd is a regular file, else the error code to report.
@@ -69,11 +74,7 @@ int RecordLock(int fd, short type) {
 }
 
 int WholeFileLock(int fd, int operation) {
-  int rc;
-  do {
-    rc = ::flock(fd, operation);
-  } while (rc != 0 && errno == EINTR);
-  return rc == 0 ? 0 : errno;
+  return RetryOnInterrupt([=] { return ::flock(fd, operation); }) == 0 ? 0 : errno;
 }
 
 bool HeldByAnother(int error) { return error == EWOULDBLOCK || error == EAGAIN || error == EACCES; }
@@ -136,11 +137,7 @@ IoResult PosixFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const v
 }
 
 IoResult PosixFileSystem::Sync(FileHandle file) {
-  int rc;
-  do {
-    rc = ::fsync(Descriptor(file));
-  } while (rc != 0 && errno == EINTR);
-  return rc == 0 ? IoResult{} : Failure(0);
+  return RetryOnInterrupt([file] { return ::fsync(Descriptor(file)); }) == 0 ? IoResult{} : Failure(0);
 }
 
 IoResult PosixFileSystem::Close(FileHandle file) {
@@ -180,10 +177,7 @@ IoResult PosixFileSystem::Lock(FileHandle file, LockMode mode) {
 
 OpenResult PosixFileSystem::CreateNew(const char* name) {
   const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-  int fd;
-  do {
-    fd = ::open(name, flags, 0600);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = RetryOnInterrupt([=] { return ::open(name, flags, 0600); });
   if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};
   return OpenResult{0, fd};
 }
@@ -197,10 +191,7 @@ IoResult PosixFileSystem::SyncFolder(const char* name) {
   }
   const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return Failure(0);
-  int rc;
-  do {
-    rc = ::fsync(fd);
-  } while (rc != 0 && errno == EINTR);
+  const int rc = RetryOnInterrupt([fd] { return ::fsync(fd); });
   // Some file systems cannot sync a folder; their entries are as durable as
   // they get.
   const int error = rc != 0 && errno != EINVAL ? errno : 0;

@@ -18,6 +18,12 @@ std::uint64_t ChecksumOf(const JournalRecord& record) {
   return hash;
 }
 
+// True when the magic and the checksum hold: the journal was written whole.
+bool JournalIsComplete(const JournalRecord& record) {
+  return std::memcmp(record.Magic, kMagic, sizeof kMagic) == 0 &&
+         record.Checksum == ChecksumOf(record);
+}
+
 JournalResult Discard(FileSystem& files, const JournalPath& journal_name, int code) {
   (void)files.Remove(journal_name.c_str());
   return JournalResult{code, false};
@@ -109,17 +115,12 @@ void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint6
   record.Checksum = ChecksumOf(record);
 }
 
-bool JournalIsComplete(const JournalRecord& record) {
-  return std::memcmp(record.Magic, kMagic, sizeof kMagic) == 0 &&
-         record.Checksum == ChecksumOf(record);
-}
-
 JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
                            const JournalRecord& record) {
   const OpenResult created = files.CreateNew(journal_name.c_str());
   // A folder that takes no new file (no write permission, a read-only
   // mount): the store goes on in place without a journal.
-  if (created.Code == 5 || created.Code == 19) return JournalResult{0, false};
+  if (created.Code == kAccessDenied || created.Code == kWriteProtected) return JournalResult{0, false};
   if (!created.ok()) return JournalResult{created.Code, false};
 
   const IoResult written = files.WriteAt(created.Handle, 0, &record, sizeof record);

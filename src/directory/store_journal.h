@@ -42,9 +42,6 @@ JournalPath JournalName(std::string_view file_name);
 void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
                  const DirectoryImage& before, const DirectoryImage& after);
 
-// True when the magic and the checksum hold: the journal was written whole.
-bool JournalIsComplete(const JournalRecord& record);
-
 struct JournalResult {
   int Code = 0;
   bool Written = false;  // false: the folder takes no new file, the store goes on without

@@ -17,7 +17,7 @@ using testing::OutputTo;
 using testing::ProgramOptions;
 using testing::ProgramRun;
 
-const std::string kBefore = testing::ImageBytes(testing::ScatteredImage());
+const std::string& kBefore = testing::kScattered;
 const char kDiskFull[] = "Exception EInOutError in module kovomaint at 00405C48.";
 
 std::string Done(const char* phase) { return std::string(" \u25A0 ") + phase + " KOVO.FON: DONE"; }
@@ -78,11 +78,6 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
        {" Kovo/w32 Maintenence ?1 v1.00 [win32 version]", whole[1], whole[2], " ? Reading KOVO.FON: DONE",
         " ? Sorting KOVO.FON: DONE", " ? Packing KOVO.FON: DONE", ""}},
       {"a file", redirect(OutputTo::File, {}), 0, 0, {""}},
-      {"a file, the switch refused", [](ProgramOptions& o) { o.Output = OutputTo::File, o.Arguments = {}; },
-       0, 0, {""}},
-      {"a file, kovo.fon short",
-       [&](ProgramOptions& o) { o.Output = OutputTo::File, testing::WriteFileBytes(File(), "short"); }, 1,
-       0, {""}},
       {"a file, the store failing", redirect(OutputTo::File, 10000), 1, 0, {kDiskFull, "Disk full."}},
       // Not death by SIGPIPE; with standard output closed, the report must
       // not land in kovo.fon, opened on descriptor 1.

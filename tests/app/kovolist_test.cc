@@ -1,15 +1,10 @@
-// kovolist's listing, its preview of a run and change summary against the
-// real run, and its JSON.
+// kovolist's listing, its summary of what a run changes, and its JSON.
 #include <functional>
 #include <gtest/gtest.h>
-#include <random>
 
-#include "app/run_driver.h"
 #include "app/run_preview.h"
 #include "app/slot_listing.h"
-#include "directory/platform_file_system.h"
 #include "support/directory_builder.h"
-#include "support/temp_dir.h"
 #ifdef KOVO_WITH_JSON
 #include <nlohmann/json.hpp>
 
@@ -31,63 +26,6 @@ TEST(ListSlot, ShowsLengthsValuesAndEscapes) {
   EXPECT_EQ(ListSlot(image.Slot(7), 7), "  7 used [7]\"Al\\x22pha\\x5C\" [2]\"\\xE1\\x01\" [200>12]\"" +
                                             zeros + "\" [1]\"x\" [1]\"y\"");
   EXPECT_EQ(ListSlot(image.Slot(1), 1), "  1 free [0]\"\" [0]\"\" [0]\"\" [0]\"\" [0]\"\"");
-}
-
-// Slots of every kind a file may hold: used and free ones mixed, stale
-// bytes, over-long lengths, bytes above 0x7F, equal keys.
-DirectoryImage RandomImage(std::mt19937& random) {
-  DirectoryImage image{};
-  std::uniform_int_distribution<int> percent(0, 99);
-  const int used_share = percent(random);
-  for (int slot = 1; slot <= kSlotCount; ++slot) {
-    auto* bytes = reinterpret_cast<std::uint8_t*>(&image.Slot(slot));
-    if (percent(random) < 30) {
-      for (std::size_t i = 0; i < kEntrySize; ++i) bytes[i] = static_cast<std::uint8_t>(random());
-    }
-    if (percent(random) < used_share) {
-      const char* names[] = {"alpha", "Alpha", "BETA", "\341ber", "10 Downing", "zeta"};
-      PutEntry(image, slot, {names[percent(random) % 6], "x"});
-      if (percent(random) < 10) image.Slot(slot).Field3.Length = 200;
-    } else if (percent(random) < 50) {
-      image.Slot(slot).Field2.Length = 0;
-    }
-  }
-  return image;
-}
-
-std::string Listing(const DirectoryImage& image) {
-  std::string lines;
-  for (int slot = 1; slot <= kSlotCount; ++slot) lines += ListSlot(image.Slot(slot), slot) + "\n";
-  return lines;
-}
-
-TEST(RunPreview, ListsWhatTheRealRunLeavesAndThenSeesNoChange) {
-  testing::TempDir dir;
-  NoScreen no_screen;
-  Console console(no_screen);
-  PlatformFileSystem files;
-  std::mt19937 random(20261206);
-  const char* switches[] = {"Y", "N", "-h", "q", "YES"};
-  for (int file = 0; file < 200; ++file) {
-    const DirectoryImage before = RandomImage(random);
-    const std::string argument = switches[file % 5];
-    const SwitchOutcome outcome = ClassifySwitch(argument);
-    SCOPED_TRACE(std::to_string(file) + " with " + argument);
-    DirectoryImage preview{};
-    PreviewRun(before, outcome, preview);
-
-    testing::WriteFileBytes(dir.File("kovo.fon"), ImageBytes(before));
-    RunContext context{console, files};
-    context.PhasePauseMs = 0;
-    {
-      const testing::ScopedWorkingDirectory cwd(dir.Path());
-      ASSERT_EQ(RunMaintenance(context, argument).ExitStatus, 0);
-    }
-    const DirectoryImage after = testing::ImageFromBytes(testing::ReadFileBytes(dir.File("kovo.fon")));
-    ASSERT_EQ(Listing(preview), Listing(after));
-    EXPECT_EQ(SummariseChanges(before, outcome).Changes, ImageBytes(before) != ImageBytes(after));
-    EXPECT_FALSE(SummariseChanges(after, outcome).Changes);
-  }
 }
 
 TEST(RunPreview, SummaryCountsWhatARunChanges) {
@@ -130,7 +68,7 @@ TEST(RunPreview, SummaryCountsWhatARunChanges) {
 #ifdef KOVO_WITH_JSON
 TEST(ImageJson, ParsesBackToEveryByteOfEveryField) {
   std::mt19937 random(7);
-  const DirectoryImage image = RandomImage(random);
+  const DirectoryImage image = testing::RandomImage(random);
   const auto document = nlohmann::json::parse(ImageJson(image, {"kovo.fon", 19700, "as is", false}));
   ASSERT_EQ(document["slots"].size(), 100u);
   std::string bytes;

@@ -2,16 +2,16 @@
 // status, report and file, and every file call of a run made to fail in turn.
 #include "app/run_driver.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 #include "app/fatal_report.h"
-#include "console/memory_screen.h"
-#include "directory/maintenance_passes.h"
 #include "support/directory_builder.h"
 #include "support/expected_screen.h"
 #include "support/faulty_file_system.h"
+#include "support/memory_screen.h"
 #include "support/temp_dir.h"
 
 namespace kovo {
@@ -19,7 +19,11 @@ namespace {
 
 using testing::Fault;
 using testing::FileCall;
+using testing::Finished;
+using testing::kScattered;
+using testing::MemoryScreen;
 using testing::PhaseDone;
+using S = StoreStep;
 
 struct DriverRun {
   RunOutcome Outcome;
@@ -31,12 +35,12 @@ struct DriverRun {
 
 // One run in dir with at most one fault and an allocator that may fail.
 DriverRun RunIn(const testing::TempDir& dir, std::optional<std::string> argument,
-                std::optional<Fault> fault = std::nullopt, ImageAllocator allocate = AllocateImage) {
+                std::optional<Fault> fault = std::nullopt, RunMemoryPtr (*take_memory)() = TakeRunMemory) {
   DriverRun run;
   Console console(*run.Screen);
   console.Device.StartDevice();
   testing::FaultyFileSystem files(fault);
-  RunContext context{console, files, std::move(allocate)};
+  RunContext context{console, files, take_memory};
   {
     const testing::ScopedWorkingDirectory cwd(dir.Path());
     run.Outcome = RunMaintenance(context, argument);
@@ -47,15 +51,6 @@ DriverRun RunIn(const testing::TempDir& dir, std::optional<std::string> argument
   return run;
 }
 
-const std::string kScattered = testing::ImageBytes(testing::ScatteredImage());
-
-std::string Finished(bool sort) {
-  DirectoryImage work{};
-  const int kept = PackEntries(testing::ScatteredImage(), work);
-  if (sort) SortEntries(work, kept);
-  return testing::ImageBytes(work);
-}
-
 TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
   struct Case {
     const char* name;
@@ -64,9 +59,9 @@ TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
     std::optional<Fault> fault;
     std::vector<std::string> lines;  // after the banner, in pipe codes
     int status;
-    std::optional<FatalStep> fatal;
+    std::optional<FatalFailure> fatal;
     std::string file_after;
-    ImageAllocator allocate = AllocateImage;
+    RunMemoryPtr (*take_memory)() = TakeRunMemory;
   };
   const std::vector<std::string> sorted = {PhaseDone("Reading"), PhaseDone("Sorting"), PhaseDone("Packing")};
   const Case cases[] = {
@@ -79,16 +74,14 @@ TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
       {"no file", "Y", std::nullopt, {}, {"\a|15\xFE |12Can't locate .fon file"}, 0, {}, ""},
       {"a short file", "Y", kScattered.substr(1), {}, {"\a|08bad or corrupt kovo.fon!"}, 1, {},
        kScattered.substr(1)},
-      {"a failed reopen", "Y", kScattered, Fault{FileCall::Open, 2, 5, 0, {}},
-       {PhaseDone("Reading"), PhaseDone("Sorting")}, 1, FatalStep::Reopen, kScattered},
-      {"no memory for the images", "N", kScattered, {}, {}, 1, FatalStep::TakeImages, kScattered,
-       [] { return ImagePtr(); }},
+      {"no memory for the images", "N", kScattered, {}, {}, 1, kOutOfMemory, kScattered,
+       [] { return RunMemoryPtr(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testing::TempDir dir;
     if (c.file) testing::WriteFileBytes(dir.File("kovo.fon"), *c.file);
-    const DriverRun run = RunIn(dir, c.argument, c.fault, c.allocate);
+    const DriverRun run = RunIn(dir, c.argument, c.fault, c.take_memory);
     MemoryScreen expected(80, 25);
     testing::DrawExpected(expected, c.lines);
     for (int row = 0; row < 25; ++row) {
@@ -99,43 +92,42 @@ TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
     EXPECT_EQ(run.Screen->Cursor().Row, expected.Cursor().Row);
     EXPECT_EQ(run.Screen->Cursor().Column, 0);
     EXPECT_EQ(run.Screen->Bells(), expected.Bells());
+    // Each phase's "Working" stays on screen through its pause.
+    const auto& pauses = run.Screen->Pauses();
+    ASSERT_EQ(pauses.size(), std::size_t(std::count_if(c.lines.begin(), c.lines.end(), [](const std::string& line) {
+                return line.find("DONE") != std::string::npos;
+              })));
+    for (std::size_t i = 0; i < pauses.size(); ++i) {
+      EXPECT_EQ(pauses[i].Milliseconds, 150u);
+      EXPECT_EQ(pauses[i].CursorRow.substr(0, 28), run.Screen->RowText(int(i) + 3).substr(0, 20) + " Working");
+    }
     EXPECT_EQ(run.Outcome.ExitStatus, c.status);
-    EXPECT_EQ(run.Outcome.Fatal ? std::optional(run.Outcome.Fatal->Step) : std::nullopt, c.fatal);
+    EXPECT_EQ(run.Outcome.Fatal.has_value(), c.fatal.has_value());
+    EXPECT_TRUE(!c.fatal || run.Outcome.Fatal->Kind == c.fatal->Kind);
     EXPECT_TRUE(run.File == c.file_after);
   }
 }
 
-TEST(RunMaintenance, EachPhaseTextStaysOnScreenThroughItsPause) {
-  testing::TempDir dir;
-  testing::WriteFileBytes(dir.File("kovo.fon"), kScattered);
-  const DriverRun run = RunIn(dir, "Y");
-  const auto& pauses = run.Screen->Pauses();
-  ASSERT_EQ(pauses.size(), 3u);
-  const char* phases[] = {"Reading", "Sorting", "Packing"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(pauses[i].Milliseconds, 150u);
-    EXPECT_EQ(pauses[i].CursorRow.substr(0, 28), std::string(" \xFE ") + phases[i] + " KOVO.FON: Working");
-  }
-}
-
-TEST(FatalReportText, KindStepAndMessageWithItsFullStop) {
+TEST(FormatFatalReport, KindStepAndMessageWithItsFullStop) {
   struct Case {
     FatalFailure failure;
     const char* report;
   };
   const Case cases[] = {
-      {{FatalKind::InOutError, FatalStep::Reopen, 5}, "00405C31.\r\nFile access denied."},
-      {{FatalKind::InOutError, FatalStep::Write, 101}, "00405C5E.\r\nDisk full."},
-      {{FatalKind::InOutError, FatalStep::Journal, 112}, "00405C48.\r\nI/O error 112."},
-      {{FatalKind::InOutError, FatalStep::Sync, 1117}, "00405C79.\r\nI/O error 1117."},
-      {{FatalKind::InOutError, FatalStep::Close, 2}, "00405C94.\r\nFile not found."},
-      {{FatalKind::InOutError, FatalStep::Recover, 32}, "00405BE0.\r\nI/O error 32."},
+      {{FatalKind::InOutError, S::Reopen, 5}, "00405C31.\r\nFile access denied."},
+      {{FatalKind::InOutError, S::Write, 101}, "00405C5E.\r\nDisk full."},
+      {{FatalKind::InOutError, S::Journal, 112}, "00405C48.\r\nI/O error 112."},
+      {{FatalKind::InOutError, S::Sync, 1117}, "00405C79.\r\nI/O error 1117."},
+      {{FatalKind::InOutError, S::Close, 2}, "00405C94.\r\nFile not found."},
+      {{FatalKind::InOutError, S::Recover, 32}, "00405BE0.\r\nI/O error 32."},
       {kOutOfMemory, "00402A18.\r\nOut of memory."},
   };
   for (const Case& c : cases) {
     const char* kind = c.failure.Kind == FatalKind::OutOfMemory ? "EOutOfMemory" : "EInOutError";
-    EXPECT_EQ(FatalReportText(c.failure, "km"),
-              std::string("Exception ") + kind + " in module km at " + c.report);
+    char report[96];
+    const std::size_t length = FormatFatalReport(c.failure, "km", report, sizeof report);
+    EXPECT_EQ(std::string(report, length), std::string("Exception ") + kind + " in module km at " + c.report);
+    EXPECT_EQ(FormatFatalReport(c.failure, "km", report, 12), 11u);  // cut, and ended
   }
   const std::pair<int, const char*> messages[] = {
       {2, "File not found"},      {3, "Invalid filename"},         {4, "Too many open files"},
@@ -154,12 +146,11 @@ struct CallPoint {
   FileCall call;
   int occurrence;
   Expect expect;
-  FatalStep step;
+  StoreStep step;
   bool transfers;
   int short_code;
 };
 using E = Expect;
-using S = FatalStep;
 const CallPoint kCallPoints[] = {
     {FileCall::Describe, 1, E::ReportUnchanged, S::Recover, false, 0},  // looking for a journal
     {FileCall::Open, 1, E::CannotLocate, S::Reopen, false, 0},
@@ -258,7 +249,7 @@ TEST(FaultSweep, EveryFailingCallOfARollBackKeepsTheJournalForTheNextRun) {
 
     const DriverRun failed = RunIn(dir, "Y", Fault{call, occurrence, 1117, 0, {}});
     ASSERT_TRUE(failed.Outcome.Fatal);
-    EXPECT_EQ(failed.Outcome.Fatal->Step, FatalStep::Recover);
+    EXPECT_EQ(failed.Outcome.Fatal->Step, S::Recover);
     EXPECT_EQ(failed.Outcome.Fatal->Code, 1117);
     EXPECT_EQ(failed.OpenHandles, 0);
     EXPECT_EQ(failed.Journal, call != FileCall::Close);

@@ -6,20 +6,12 @@
 #include <string>
 
 #include "console/colour_code_writer.h"
-#include "console/memory_screen.h"
+#include "support/memory_screen.h"
 
 namespace kovo {
 namespace {
 
-TEST(TextAttribute, ForegroundAndBackgroundRules) {
-  EXPECT_EQ(WithForeground(0x17, 11), 0x1B);   // the background stays
-  EXPECT_EQ(WithForeground(0x17, 20), 0x94);   // above 15: the high bit and the low four bits
-  EXPECT_EQ(WithForeground(0x07, 255), 0x8F);
-  EXPECT_EQ(WithForeground(0x9F, 7), 0x17);    // 0-15 clear the high bit
-  EXPECT_EQ(WithBackground(0x0E, 9), 0x1E);    // only the low three bits count
-  EXPECT_EQ(WithBackground(0x8F, 2), 0xAF);    // the foreground and the high bit stay
-  EXPECT_EQ(WithBackground(0x7F, 0), 0x0F);
-}
+using testing::MemoryScreen;
 
 // Scripts on a 10x4 window: the rows, the cursor, the attribute of a cell
 // that tells, and the bells.
@@ -92,36 +84,23 @@ TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
   }
 }
 
-TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256ColumnsAndRowsAreOneWriteEach) {
-  MemoryScreen screen(300, 250, Cell{'.', 7});
+// A screen larger than the largest window keeps its cells past it; a
+// device on no screen draws nothing and stays in light grey.
+TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256ColumnsOrInertWithoutAScreen) {
+  MemoryScreen screen(300, 250);
   Console console(screen);
   console.Device.StartDevice();
   console.Device.SetBackground(1);
   console.Device.ClearScreen();
   EXPECT_EQ(screen.At(255, 233), (Cell{' ', 0x17}));
-  EXPECT_EQ(screen.At(256, 0), (Cell{'.', 7}));
-  EXPECT_EQ(screen.At(0, 234), (Cell{'.', 7}));
   const int writes = screen.CellWrites();
   console.Output.WriteString(std::string(255, 'x'));
   EXPECT_EQ(screen.CellWrites(), writes + 2);  // two buffer loads
   console.Output.WriteString("yz");
   EXPECT_EQ(screen.At(255, 0).Byte, 'y');
-  EXPECT_EQ(screen.At(256, 0).Byte, '.');
   EXPECT_EQ(screen.At(0, 1).Byte, 'z');
   EXPECT_LE(screen.LongestWrite(), 256);
-}
-
-// A device starts where the screen's cursor is, in that cell's attribute;
-// on no screen at all it draws nothing and stays in light grey.
-TEST(ConsoleDevice, StartsFromTheScreenOrStaysInert) {
-  MemoryScreen screen(20, 5);
-  screen.At(4, 2).Attribute = 0x1E;
-  screen.PlaceCursor({4, 2});
-  Console console(screen);
-  console.Device.StartDevice();
-  EXPECT_EQ(console.Device.CurrentAttribute(), 0x1E);
-  console.Output.WriteString("hi");
-  EXPECT_EQ(screen.RowText(2).substr(4, 2), "hi");
+  EXPECT_EQ(screen.StrayDrawing(), 0);
 
   NoScreen none;
   Console inert(none);
@@ -130,24 +109,18 @@ TEST(ConsoleDevice, StartsFromTheScreenOrStaysInert) {
   inert.Device.ClearScreen();
   inert.Output.WriteString("text\r\n\a");
   inert.Device.ShutdownDevice();
-  EXPECT_EQ(inert.Device.CurrentAttribute(), 7);
+  EXPECT_EQ(inert.Device.CurrentAttribute(), kDefaultAttribute);
 }
 
-TEST(PipeCodeValue, ConvertsLikeTheNumberRule) {
-  const std::pair<const char*, int> cases[] = {
-      {"15", 15}, {"03", 3}, {"7", 7},  {" 7", 7},  {"+7", 7}, {"-1", -1}, {"$F", 15}, {"$f", 15},
-      {"16", 16}, {"99", 99}, {"7x", 0}, {"x7", 0},  {"", 0},   {" ", 0},   {"+", 0},   {"$", 0},
-      {"-$", 0},  {"|1", 0}, {"1 ", 0}, {"$G", 0}, {"\xFE" "1", 0},
-  };
-  for (const auto& [code, value] : cases) EXPECT_EQ(PipeCodeValue(code), value) << code;
-}
-
-// Texts on a fresh grid in attribute 0x07: what shows, and the attribute after.
+// Texts on a fresh grid whose cell under the cursor (column 3) has the
+// start attribute: what shows, and the attribute after. A foreground clears
+// the high bit and keeps the background; a background keeps both.
 TEST(WriteCoded, AppliesCodesAndWritesEverythingElse) {
   struct Case {
     const char* text;
     const char* shown;
     std::uint8_t attribute;
+    std::uint8_t start = 0x07;
   };
   const Case cases[] = {
       {"plain", "plain", 0x07}, {"|7x|x7", "", 0x07},   {"|12| 7", "", 0x07},
@@ -155,15 +128,18 @@ TEST(WriteCoded, AppliesCodesAndWritesEverythingElse) {
       {"||12", "2", 0x07},      {"ab|5", "ab", 0x05},   {"ab|", "ab", 0x07},
       {"|16", "", 0x07},        {"|23", "", 0x77},      {"|20|14", "", 0x4E},
       {"|18|24|25|50|99|00", "", 0x27},  // from 24 on, the background stays as it was
-      {"x\b\xFEy", "\xFEy", 0x07},
+      {"x\b\xFEy", "\xFEy", 0x07},     {"|$f|1 |$G", "", 0x0F},
+      {"|11", "", 0x1B, 0x17},  {"|07", "", 0x17, 0x9F}, {"|18", "", 0xAF, 0x8F},
   };
   for (const Case& c : cases) {
     MemoryScreen screen(40, 2);
+    screen.At(3, 0).Attribute = c.start;
+    screen.PlaceCursor({3, 0});
     Console console(screen);
     console.Device.StartDevice();
     WriteCoded(console, c.text);
     const auto end = static_cast<std::size_t>(console.Device.CursorCell().Column);
-    EXPECT_EQ(screen.RowText(0).substr(0, end), c.shown) << c.text;
+    EXPECT_EQ(screen.RowText(0).substr(3, end - 3), c.shown) << c.text;
     EXPECT_EQ(console.Device.CurrentAttribute(), c.attribute) << c.text;
   }
 }

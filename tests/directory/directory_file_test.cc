@@ -55,21 +55,16 @@ Maintenance Maintain(FileSystem& files, const std::string& path,
   DirectoryImage load{};
   DirectoryImage work{};
   DirectoryFile file(files, path);
-  run.Loaded = LoadDirectory(file, load);
+  run.Loaded = file.LoadDirectory(load);
   if (!run.Loaded.ok()) return run;
   SortEntries(work, PackEntries(load, work));
   if (between) between();
-  run.Stored = StoreDirectory(file, work, load, *std::make_unique<StoreScratch>());
+  run.Stored = file.StoreDirectory(work, load, *std::make_unique<StoreScratch>());
   return run;
 }
 
-const std::string kBefore = testing::ImageBytes(testing::ScatteredImage());
-
-std::string Finished() {
-  DirectoryImage work{};
-  SortEntries(work, PackEntries(testing::ScatteredImage(), work));
-  return testing::ImageBytes(work);
-}
+const std::string& kBefore = testing::kScattered;
+using testing::Finished;
 
 class DirectoryFileTest : public ::testing::Test {
  protected:

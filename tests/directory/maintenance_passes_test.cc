@@ -1,5 +1,6 @@
 #include "directory/maintenance_passes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -72,40 +73,27 @@ TEST(SortEntries, AscendingByFoldedFirstFieldStableAndWholeSlots) {
       {{"beta", "Alpha", "alpha", "ALPHA2"}, {"Alpha/2", "alpha/3", "ALPHA2/4", "beta/1"}},
       {{"x", "a", "A"}, {"a/2", "A/3", "x/1"}},
       // Digits and punctuation before letters; bytes above 0x7F after them,
-      // unfolded; 'z' folds to 'Z', before '[' and '_'.
+      // unsigned and unfolded; 'z' folds to 'Z', before '[' and '_'.
       {{"\xE1" "ber", "zeta", "10", "-x", "Zeta", "\x84", "_", "["},
        {"-x/4", "10/3", "zeta/2", "Zeta/5", "[/8", "_/7", "\x84/6", "\xE1" "ber/1"}},
+      // Only 'a'-'z' fold: '{' and '`' stay above 'Z'; the first differing
+      // byte decides before the length.
+      {{"{", "`", "a", "@", "[", "B", "AZZZ"}, {"@/4", "a/3", "AZZZ/7", "B/6", "[/5", "`/2", "{/1"}},
       {reversed, ascending},  // every pass is needed
   };
   for (const Case& c : cases) EXPECT_EQ(Sorted(c.packed), c.sorted);
-}
 
-SortKey KeyOf(const std::string& text, std::uint8_t length) {
-  TextField<60> field{};
-  std::memcpy(field.Text, text.data(), std::min<std::size_t>(text.size(), 60));
-  field.Length = length;
-  return UpperKey(field);
-}
-
-TEST(SortKeys, UpperKeyRaisesOnlyAsciiLettersAndCompareKeysIsUnsignedThenLength) {
-  const SortKey key = KeyOf("az AZ 09 {`@[ \xE1\xE4\xFF", 17);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(key.Text), key.Length),
-            "AZ AZ 09 {`@[ \xE1\xE4\xFF");
-  EXPECT_EQ(KeyOf(std::string(60, 'q'), 255).Length, 60);  // cut to the field
-
-  struct Case {
-    std::string left, right;
-    int sign;
-  };
-  const Case cases[] = {
-      {"", "", 0},        {"A", "", 1},          {"", "A", -1},       {"ABC", "ABD", -1},
-      {"ABC", "AB", 1},   {"ABC", "ABC", 0},     {"\x7F", "\x80", -1}, {"\xFF", "Z", 1},
-      {"B", "AZZZ", 1},   {"abc", "ABC", 0},
-  };
-  for (const Case& c : cases) {
-    const int result = CompareKeys(KeyOf(c.left, static_cast<std::uint8_t>(c.left.size())),
-                                   KeyOf(c.right, static_cast<std::uint8_t>(c.right.size())));
-    EXPECT_EQ((result > 0) - (result < 0), c.sign) << '"' << c.left << "\" vs \"" << c.right << '"';
+  std::mt19937 random(11);  // images of every kind: the stable order of the keys
+  for (int image = 0; image < 200; ++image) {
+    DirectoryImage work{};
+    const int kept = PackEntries(testing::RandomImage(random), work);
+    std::vector<DirectoryEntry> expected(work.Slots, work.Slots + kept);
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+      return CompareKeys(UpperKey(a.Field1), UpperKey(b.Field1)) < 0;
+    });
+    expected.resize(kSlotCount, DirectoryEntry{});
+    SortEntries(work, kept);
+    EXPECT_EQ(std::memcmp(work.Slots, expected.data(), kImageSize), 0) << image;
   }
 }
 

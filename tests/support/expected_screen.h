@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "console/colour_code_writer.h"
-#include "console/memory_screen.h"
+#include "support/memory_screen.h"
 
 namespace kovo::testing {
 

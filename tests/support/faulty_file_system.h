@@ -1,5 +1,8 @@
-// The real file seam with one chosen call made to fail: the nth call of a
-// kind reports an error code, optionally after really transferring some bytes.
+// The file seam of a test: every call is recorded and forwarded to the real
+// seam, but for the one call a fault names (the nth call of a kind), which
+// reports the fault's code, optionally after really transferring some bytes,
+// or runs the fault's action in between: what another program does at that
+// moment.
 #pragma once
 
 #include <algorithm>
@@ -32,14 +35,15 @@ class FaultyFileSystem final : public FileSystem {
     return Counted(Strikes(FileCall::Open) ? Failed(OpenResult{}) : real_.OpenExisting(name));
   }
   IoResult Read(FileHandle file, void* buffer, std::size_t size) override {
-    return Strikes(FileCall::Read) ? Failed(real_.Read(file, buffer, std::min(size, fault_->Count)))
-                                   : real_.Read(file, buffer, size);
+    const bool strikes = Strikes(FileCall::Read);
+    const IoResult read = real_.Read(file, buffer, strikes ? std::min(size, fault_->Count) : size);
+    return strikes ? Failed(read) : read;
   }
-  IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
-                   std::size_t size) override {
-    return Strikes(FileCall::Write)
-               ? Failed(real_.WriteAt(file, offset, data, std::min(size, fault_->Count)))
-               : real_.WriteAt(file, offset, data, size);
+  IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size) override {
+    const bool strikes = Strikes(FileCall::Write);
+    const IoResult written =
+        real_.WriteAt(file, offset, data, strikes ? std::min(size, fault_->Count) : size);
+    return strikes ? Failed(written) : written;
   }
   IoResult Sync(FileHandle file) override {
     return Strikes(FileCall::Sync) ? Failed(IoResult{}) : real_.Sync(file);

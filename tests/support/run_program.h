@@ -2,10 +2,16 @@
 // size, or with standard output sent to a file, a closed pipe or nowhere.
 #pragma once
 
+#include <cerrno>
+#include <csignal>
 #include <functional>
 #include <optional>
+#include <poll.h>
+#include <pty.h>
 #include <string>
-#include <sys/types.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kovo::testing {
@@ -15,7 +21,7 @@ struct ProgramRun {
   std::string Errors;                // and to standard error, when redirected
   int Status = -1;                   // the raw wait status
   std::size_t OutputBeforeHook = 0;  // how much of Output came before MidRun
-  int ExitCode() const;              // -1 when killed by a signal
+  int ExitCode() const { return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1; }  // -1: a signal
 };
 
 enum class OutputTo { Terminal, File, ClosedPipe, Closed };
@@ -35,6 +41,99 @@ struct ProgramOptions {
   std::function<void(int controller, pid_t program)> MidRun;
 };
 
-ProgramRun RunProgram(const std::string& path, const ProgramOptions& options);
+namespace program_detail {
+
+inline void Limit(int resource, std::optional<long> value) {
+  const rlimit both{static_cast<rlim_t>(value.value_or(0)), static_cast<rlim_t>(value.value_or(0))};
+  if (value) ::setrlimit(resource, &both);
+}
+
+[[noreturn]] inline void Exec(const std::string& path, const ProgramOptions& options) {
+  if (::chdir(options.Directory.c_str()) != 0) ::_exit(126);
+  options.Term ? ::setenv("TERM", options.Term, 1) : ::unsetenv("TERM");
+  ::setenv("LANG", options.Lang, 1);
+  ::unsetenv("LC_ALL");
+  ::unsetenv("LC_CTYPE");
+  Limit(RLIMIT_FSIZE, options.FileSizeLimit);
+  Limit(RLIMIT_AS, options.MemoryLimit);
+  std::signal(SIGPIPE, SIG_DFL);
+  std::vector<char*> argv{const_cast<char*>(path.c_str())};
+  for (const std::string& argument : options.Arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  ::execv(path.c_str(), argv.data());
+  ::_exit(127);
+}
+
+// Reads until the other side closes (EIO on a pseudo-terminal once the
+// program has gone), or until nothing came for wait_ms when that is set.
+inline std::string ReadAll(int fd, int wait_ms = -1) {
+  std::string output;
+  char buffer[4096];
+  for (pollfd ready{fd, POLLIN, 0}; wait_ms < 0 || ::poll(&ready, 1, wait_ms) > 0;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    output.append(buffer, static_cast<std::size_t>(n));
+  }
+  return output;
+}
+
+inline ProgramRun RunOnTerminal(const std::string& path, const ProgramOptions& options) {
+  winsize size{static_cast<unsigned short>(options.Rows), static_cast<unsigned short>(options.Columns), 0, 0};
+  int controller = -1;
+  const pid_t child = ::forkpty(&controller, nullptr, nullptr, &size);
+  if (child == 0) Exec(path, options);
+  ProgramRun run;
+  if (options.MidRun) {
+    ::usleep(200000);
+    run.Output = ReadAll(controller, 0);
+    run.OutputBeforeHook = run.Output.size();
+    options.MidRun(controller, child);
+  }
+  run.Output += ReadAll(controller);
+  ::waitpid(child, &run.Status, 0);
+  ::close(controller);
+  return run;
+}
+
+inline int TemporaryFile() {
+  char name[] = "/tmp/kovo-output-XXXXXX";
+  const int fd = ::mkstemp(name);
+  ::unlink(name);
+  return fd;
+}
+
+inline ProgramRun RunRedirected(const std::string& path, const ProgramOptions& options) {
+  const int output = TemporaryFile();
+  const int errors = TemporaryFile();
+  int pipe_ends[2];
+  if (::pipe(pipe_ends) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(STDOUT_FILENO);
+    if (options.Output == OutputTo::File) ::dup2(output, STDOUT_FILENO);
+    if (options.Output == OutputTo::ClosedPipe) ::dup2(pipe_ends[1], STDOUT_FILENO);
+    ::dup2(errors, STDERR_FILENO);
+    ::close(pipe_ends[0]);
+    Exec(path, options);
+  }
+  ::close(pipe_ends[0]);  // nobody reads: writes to the pipe fail
+  ::close(pipe_ends[1]);
+  ProgramRun run;
+  ::waitpid(child, &run.Status, 0);
+  for (auto [fd, text] : {std::pair{output, &run.Output}, std::pair{errors, &run.Errors}}) {
+    ::lseek(fd, 0, SEEK_SET);
+    *text = ReadAll(fd);
+    ::close(fd);
+  }
+  return run;
+}
+
+}  // namespace program_detail
+
+inline ProgramRun RunProgram(const std::string& path, const ProgramOptions& options) {
+  return options.Output == OutputTo::Terminal ? program_detail::RunOnTerminal(path, options)
+                                              : program_detail::RunRedirected(path, options);
+}
 
 }  // namespace kovo::testing

@@ -8,6 +8,7 @@
 #include "console/console_device.h"
 #include "support/directory_builder.h"
 #include "support/expected_screen.h"
+#include "support/memory_screen.h"
 #include "support/temp_dir.h"
 
 namespace kovo {
@@ -52,9 +53,9 @@ TEST(Win32Console, SortRunLeavesTheCellsOfTheMemoryGrid) {
   ::FillConsoleOutputAttribute(console, 0x07, DWORD(info.dwSize.X * info.dwSize.Y), COORD{0, 0}, &done);
 
   testing::TempDir dir;
-  testing::WriteFileBytes(dir.File("kovo.fon"), testing::ImageBytes(testing::ScatteredImage()));
+  testing::WriteFileBytes(dir.File("kovo.fon"), testing::kScattered);
   EXPECT_EQ(RunKovomaint("Y", dir.Path(), console), 0u);
-  MemoryScreen expected(columns, rows);
+  testing::MemoryScreen expected(columns, rows);
   testing::DrawExpected(expected, {testing::PhaseDone("Reading"), testing::PhaseDone("Sorting"),
                                    testing::PhaseDone("Packing")});
   for (int row = 0; row < rows; ++row) {
@@ -82,7 +83,7 @@ TEST(Win32Console, RedirectedRunsWriteNothingAndEndWithTheirStatus) {
   EXPECT_EQ(RunKovomaint("Y", dir.Path(), output), 0u);  // no file: "Can't locate"
   testing::WriteFileBytes(dir.File("kovo.fon"), std::string(kImageSize - 1, '\0'));
   EXPECT_EQ(RunKovomaint("Y", dir.Path(), output), 1u);  // short: "bad or corrupt"
-  testing::WriteFileBytes(dir.File("kovo.fon"), testing::ImageBytes(testing::ScatteredImage()));
+  testing::WriteFileBytes(dir.File("kovo.fon"), testing::kScattered);
   EXPECT_EQ(RunKovomaint("N", dir.Path(), output), 0u);
   EXPECT_EQ(RunKovomaint("q", dir.Path(), output), 0u);
   ::CloseHandle(output);

@@ -10,6 +10,7 @@
 #include "directory/maintenance_passes.h"
 #include "directory/store_journal.h"
 #include "support/directory_builder.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 
 namespace kovo {
@@ -21,7 +22,7 @@ class Win32FileSystemTest : public ::testing::Test {
 
   testing::TempDir dir_;
   const std::string path_ = dir_.File("kovo.fon");
-  const std::string before_ = testing::ImageBytes(testing::ScatteredImage());
+  const std::string before_ = testing::kScattered;
   Win32FileSystem files_{50};
   DirectoryFile file_{files_, path_};
   DirectoryImage load_{};
@@ -40,23 +41,27 @@ TEST_F(Win32FileSystemTest, AnotherProgramsLockIsWaitedForThenRefused) {
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
   OVERLAPPED at{};
   ASSERT_TRUE(::LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK, 0, 100, 0, &at));
-  const LoadResult loaded = LoadDirectory(file_, load_);
+  const LoadResult loaded = file_.LoadDirectory(load_);
   EXPECT_EQ(loaded.Failed, LoadStep::Read);
   EXPECT_EQ(loaded.Code, kLockViolation);
   ::CloseHandle(other);
 }
 
-// The load's handle, shared for reading and writing but not deleting, keeps
-// the name in place; another program can replace the file only once the
-// store has closed it.
+// Another program replaces the file as soon as the store has closed the
+// load's handle, which kept the name in place until then.
 TEST_F(Win32FileSystemTest, StoreRefusesAFileReplacedSinceTheLoad) {
+  bool moved = false;
+  const auto replace = [&] {
+    testing::WriteFileBytes(dir_.File("copy.fon"), before_);
+    moved = ::MoveFileExA(dir_.File("copy.fon").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+  };
+  testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Close, 1, 0, 0, replace});
+  DirectoryFile file(files, path_);
   DirectoryImage work{};
-  ASSERT_TRUE(LoadDirectory(file_, load_).ok());
+  ASSERT_TRUE(file.LoadDirectory(load_).ok());
   PackEntries(load_, work);
-  ASSERT_TRUE(files_.Close(file_.Release()).ok());
-  testing::WriteFileBytes(dir_.File("copy.fon"), before_);
-  ASSERT_TRUE(::MoveFileExA(dir_.File("copy.fon").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING));
-  EXPECT_EQ(StoreDirectory(file_, work, load_, *std::make_unique<StoreScratch>()).Code, kSharingViolation);
+  EXPECT_EQ(file.StoreDirectory(work, load_, *std::make_unique<StoreScratch>()).Code, kSharingViolation);
+  EXPECT_TRUE(moved);
   EXPECT_TRUE(testing::ReadFileBytes(path_) == before_);
   EXPECT_FALSE(testing::FileExists(JournalName(path_).Text));
 }

@@ -1,0 +1,69 @@
+// A screen in memory: the cell grid tests read back, with a cursor, the
+// bells rung, the cell writes made and each pause with what the cursor's
+// row showed during it. A screen larger than the grid keeps only the grid's
+// cells, and counts any write or scroll that reaches past them as stray.
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/cell_grid.h"
+
+namespace kovo::testing {
+
+class MemoryScreen final : public Screen {
+ public:
+  MemoryScreen(int columns, int rows)
+      : size_{columns, rows}, grid_(std::make_unique<CellGrid>(size_)) {}
+
+  ScreenSize Size() const override { return size_; }
+  CellPosition Cursor() const override { return cursor_; }
+  std::uint8_t AttributeAt(CellPosition cell) const override {
+    return grid_->Contains(cell) ? grid_->At(cell.Column, cell.Row).Attribute : kDefaultAttribute;
+  }
+  void WriteCells(CellPosition first, const std::uint8_t* bytes, int count,
+                  std::uint8_t attribute) override {
+    ++cell_writes_;
+    longest_write_ = std::max(longest_write_, count);
+    stray_ += !grid_->Contains(first) || !grid_->Contains({first.Column + count - 1, first.Row});
+    grid_->Write(first, bytes, count, attribute);
+  }
+  void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override {
+    stray_ += !grid_->Contains({area.Left, area.Top}) || !grid_->Contains({area.Right, area.Bottom});
+    grid_->ScrollUp(area, lines, fill);
+  }
+  void PlaceCursor(CellPosition cell) override { cursor_ = cell; }
+  void Bell() override { ++bells_; }
+  void Pause(std::uint32_t milliseconds) override {
+    pauses_.push_back({milliseconds, grid_->Contains(cursor_) ? RowText(cursor_.Row) : ""});
+  }
+
+  bool Held(int column, int row) const { return grid_->Contains({column, row}); }
+  Cell& At(int column, int row) { return grid_->At(column, row); }
+  const Cell& At(int column, int row) const { return grid_->At(column, row); }
+  std::string RowText(int row) const {
+    std::string text;
+    for (int column = 0; column < grid_->Size().Columns; ++column) text += char(At(column, row).Byte);
+    return text;
+  }
+  int Bells() const { return bells_; }
+  int CellWrites() const { return cell_writes_; }
+  int LongestWrite() const { return longest_write_; }
+  int StrayDrawing() const { return stray_; }
+  struct RecordedPause {
+    std::uint32_t Milliseconds;
+    std::string CursorRow;
+  };
+  const std::vector<RecordedPause>& Pauses() const { return pauses_; }
+
+ private:
+  ScreenSize size_;
+  std::unique_ptr<CellGrid> grid_;
+  CellPosition cursor_;
+  int bells_ = 0, cell_writes_ = 0, longest_write_ = 0, stray_ = 0;
+  std::vector<RecordedPause> pauses_;
+};
+
+}  // namespace kovo::testing
