@@ -1,25 +1,29 @@
 // kovolist: lists the slots of a kovo.fon file as it is, or as a run of
 // kovomaint would leave it, and tells a script whether a run would change
-// it. It only reads.
-#include <cerrno>
+// it. It only reads, under the shared lock that kovomaint's load takes, so
+// that it never sees a store half done.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "app/fatal_report.h"
 #include "app/kovolist_options.h"
 #include "app/run_preview.h"
 #include "app/slot_listing.h"
 #include "app/switch_table.h"
+#include "directory/directory_name.h"
 #include "directory/platform_file_system.h"
 #include "directory/store_journal.h"
 #ifdef KOVO_WITH_JSON
 #include "app/slot_json.h"
 #endif
 #ifndef _WIN32
+#include <unistd.h>
+
 #include "app/process_setup.h"
+#include "console/terminal_screen.h"
 #endif
 
 namespace {
@@ -27,12 +31,20 @@ namespace {
 using kovo::kImageSize;
 
 constexpr int kTrouble = 1;
-constexpr int kUsageError = 2;
+constexpr int kUsageError = 2;  // and, for --check, a run that would not do its work
 
 struct ListedFile {
+  std::string Name;
   kovo::DirectoryImage Image{};
   std::size_t BytesRead = 0;
   std::uint64_t Size = 0;
+  kovo::JournalVerdict Journal;
+  std::unique_ptr<kovo::StoreScratch> Scratch = std::make_unique<kovo::StoreScratch>();
+
+  // What a run loads: the bytes from before a store it rolls back first.
+  const kovo::DirectoryImage& RunLoads() const {
+    return Journal.Action == kovo::JournalAction::RollBack ? Scratch->Journal.Before : Image;
+  }
 };
 
 bool Complain(const std::string& name, const std::string& reason) {
@@ -41,40 +53,82 @@ bool Complain(const std::string& name, const std::string& reason) {
   return false;
 }
 
-// Reads the file's first 19,700 bytes; false, with the system's reason on
-// standard error, when it cannot be read at all.
-bool ReadListedFile(const std::string& name, ListedFile& file) {
+// The named file, or kovo.fon found as kovomaint finds it.
+bool FindFile(const kovo::ListingOptions& options, std::string& name) {
+  if (options.File) {
+    name = *options.File;
+    return true;
+  }
+  const kovo::NameLookup found = kovo::FindDirectoryFile();
+  name = found.Name;
+  if (found.Candidates.empty()) return true;
+  std::string names;
+  for (const std::string& candidate : found.Candidates) names += (names.empty() ? "" : ", ") + candidate;
+  return Complain(name, "no such file; " + names +
+                            " all match it without regard to case, and kovomaint uses none of them");
+}
+
+// Why a file cannot be opened, in the words of the run's messages.
+std::string ReasonOf(const std::string& name, int code) {
   std::error_code ignored;
   const std::filesystem::file_status status = std::filesystem::status(name, ignored);
-  if (std::filesystem::is_directory(status)) return Complain(name, std::strerror(EISDIR));
+  if (std::filesystem::is_directory(status)) return "a folder, not a file";
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-    return Complain(name, "not a regular file");
-  std::FILE* stream = std::fopen(name.c_str(), "rb");
-  if (stream == nullptr) return Complain(name, std::strerror(errno));
-  file.BytesRead = std::fread(file.Image.Bytes(), 1, kImageSize, stream);
-  const int error = std::ferror(stream) != 0 ? errno : 0;
-  std::fclose(stream);
-  if (error != 0) return Complain(name, std::strerror(error));
-  file.Size = std::filesystem::file_size(name, ignored);
-  return true;
+    return "not a regular file";
+  return kovo::InOutErrorMessage(code);
 }
 
-bool IsWhole(const std::string& name, const ListedFile& file) {
+// Reads the first 19,700 bytes and judges a journal beside the file, under
+// the load's shared lock with its bounded wait.
+bool ReadListedFile(kovo::FileSystem& files, ListedFile& file) {
+  const kovo::OpenResult opened = files.OpenExisting(file.Name.c_str(), kovo::Access::ReadOnly);
+  if (!opened.ok()) return Complain(file.Name, ReasonOf(file.Name, opened.Code));
+  bool read_whole = false;
+  if (!files.Lock(opened.Handle, kovo::LockMode::Shared).ok()) {
+    Complain(file.Name, "another program holds it locked (I/O error 33)");
+  } else {
+    const kovo::IoResult read = files.Read(opened.Handle, file.Image.Bytes(), kImageSize);
+    const kovo::DescribeResult described = files.Describe(opened.Handle);
+    file.BytesRead = read.Count;
+    file.Size = described.Length;
+    read_whole = read.ok() && described.ok();
+    if (!read_whole) Complain(file.Name, kovo::InOutErrorMessage(read.ok() ? described.Code : read.Code));
+    if (read_whole)
+      file.Journal = kovo::JudgeJournal(files, opened.Handle, kovo::JournalName(file.Name), *file.Scratch);
+  }
+  (void)files.Close(opened.Handle);  // and with it the lock
+  return read_whole;
+}
+
+// A journal beside the file, and what the next run of kovomaint does with it.
+void WarnOfAJournal(const ListedFile& file) {
+  const std::string journal = kovo::JournalName(file.Name).c_str();
+  const char* what = nullptr;
+  std::string refusal;
+  switch (file.Journal.Action) {
+    case kovo::JournalAction::None: return;
+    case kovo::JournalAction::RollBack:
+      what = "a kovomaint run was cut off in the middle of its store; the next run rolls it back, "
+             "putting back the bytes from before that store";
+      break;
+    case kovo::JournalAction::Remove:
+      what = "a kovomaint run was cut off before it changed the file; the next run removes it";
+      break;
+    case kovo::JournalAction::Refuse:
+      refusal = "the next run stops with its fatal report (" + kovo::InOutErrorMessage(file.Journal.Code) +
+                ") and keeps it: it belongs to another file, or the file has changed since";
+      what = refusal.c_str();
+      break;
+  }
+  std::fflush(stdout);
+  std::fprintf(stderr, "kovolist: warning: %s stands beside %s: %s\n", journal.c_str(), file.Name.c_str(),
+               what);
+}
+
+bool IsWhole(const ListedFile& file) {
   if (file.BytesRead == kImageSize) return true;
-  return Complain(name, std::to_string(file.Size) + " bytes, a kovo.fon file has " +
-                            std::to_string(kImageSize));
-}
-
-// A journal beside the file means a run of kovomaint was cut off in the
-// middle of its store; the file may be torn until the next run rolls it back.
-void WarnOfAJournal(const std::string& name) {
-  std::error_code ignored;
-  const kovo::JournalPath journal = kovo::JournalName(name);
-  if (!std::filesystem::exists(journal.c_str(), ignored)) return;
-  std::fprintf(stderr,
-               "kovolist: warning: %s stands beside %s: a kovomaint run was cut off in the "
-               "middle of its store, and the next run rolls it back\n",
-               journal.c_str(), name.c_str());
+  return Complain(file.Name,
+                  std::to_string(file.Size) + " bytes, a kovo.fon file has " + std::to_string(kImageSize));
 }
 
 // The switch as kovomaint's command line would take it.
@@ -83,76 +137,107 @@ kovo::SwitchOutcome Classify(const std::string& argument) {
   return kovo::ClassifySwitch(kovo::FirstArgument(2, argv));
 }
 
-// Whether kovomaint could open the file as its load does: read and write.
-std::string WritabilityLine(const std::string& name) {
-  kovo::PlatformFileSystem files;
-  const kovo::OpenResult opened = files.OpenExisting(name.c_str());
-  if (opened.ok()) {
-    (void)files.Close(opened.Handle);
-    return "kovomaint can open it for reading and writing";
-  }
-  return "kovomaint cannot open it for reading and writing (" +
-         kovo::InOutErrorMessage(opened.Code) + "): a run shows \"Can't locate .fon file\"";
+kovo::TextShown TextShownOnStandardOutput() {
+#ifndef _WIN32
+  if (::isatty(STDOUT_FILENO) == 1 && kovo::EncodingFromLocale() == kovo::GlyphEncoding::Utf8)
+    return kovo::TextShown::Glyphs;
+#endif
+  return kovo::TextShown::Escaped;
 }
 
-int Check(const kovo::ListingOptions& options, const ListedFile& file) {
-  const kovo::SwitchOutcome outcome = Classify(options.Switch);
-  const kovo::ChangeSummary summary = kovo::SummariseChanges(file.Image, outcome);
-  const std::string run = "\"kovomaint " + options.Switch + "\"";
-  if (!kovo::RunTouchesTheFile(outcome)) {
-    std::printf("%s: %s refuses the switch and leaves it as it is\n", options.File.c_str(), run.c_str());
-  } else if (!summary.Changes) {
-    std::printf("%s: %s leaves it as it is\n", options.File.c_str(), run.c_str());
-  } else {
-    std::printf("%s: %s changes it:\n", options.File.c_str(), run.c_str());
-    for (const std::string& line : kovo::DescribeChanges(summary)) std::printf("%s\n", line.c_str());
+// Whether kovomaint could open the file as its load does: read and write.
+bool RunCanOpen(kovo::FileSystem& files, const std::string& name) {
+  const kovo::OpenResult opened = files.OpenExisting(name.c_str(), kovo::Access::ReadWrite);
+  if (opened.ok()) {
+    (void)files.Close(opened.Handle);
+    return true;
   }
-  std::printf("%s\n", WritabilityLine(options.File).c_str());
-  return summary.Changes ? 1 : 0;
+  return Complain(name, "kovomaint cannot open it for reading and writing (" +
+                            kovo::InOutErrorMessage(opened.Code) + "): a run shows \"Can't locate .fon file\"");
+}
+
+int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
+  if (!IsWhole(file) || file.Journal.Action == kovo::JournalAction::Refuse || !RunCanOpen(files, file.Name))
+    return kUsageError;
+  const kovo::SwitchOutcome outcome = Classify(options.Switch);
+  kovo::DirectoryImage after{};
+  kovo::PreviewRun(file.RunLoads(), outcome, after);
+  const bool changes = std::memcmp(after.Bytes(), file.Image.Bytes(), kImageSize) != 0;
+  const std::string run = "\"kovomaint " + options.Switch + "\"";
+  std::printf("%s: %s %s\n", file.Name.c_str(), run.c_str(), changes ? "changes it:" : "leaves it as it is");
+  if (file.Journal.Action == kovo::JournalAction::RollBack)
+    std::printf("  the journal beside it is rolled back first\n");
+  const kovo::ChangeSummary summary = kovo::SummariseChanges(file.RunLoads(), outcome);
+  for (const std::string& line : kovo::DescribeChanges(summary, file.RunLoads(), TextShownOnStandardOutput()))
+    std::printf("%s\n", line.c_str());
+  return changes ? 1 : 0;
 }
 
 void PrintLines(const kovo::DirectoryImage& image, int whole_slots, bool used_only) {
+  const kovo::TextShown shown = TextShownOnStandardOutput();
   int used = 0;
   for (int slot = 1; slot <= whole_slots; ++slot) {
     const kovo::DirectoryEntry& entry = image.Slot(slot);
     used += entry.IsUsed() ? 1 : 0;
     if (used_only && !entry.IsUsed()) continue;
-    std::printf("%s\n", kovo::ListSlot(entry, slot).c_str());
+    std::printf("%s\n", kovo::ListSlot(entry, slot, shown).c_str());
   }
   if (used_only) std::printf("%d used, %d free\n", used, whole_slots - used);
 }
 
-int PrintJson(const kovo::ListingOptions& options, const ListedFile& file,
-              const kovo::DirectoryImage& image) {
+void NoteTrailingBytes(const ListedFile& file) {
+  if (file.Size <= kImageSize) return;
+  std::printf("%llu bytes follow slot 100; runs of kovomaint keep them as they are\n",
+              static_cast<unsigned long long>(file.Size - kImageSize));
+}
+
+int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const kovo::DirectoryImage& image) {
 #ifdef KOVO_WITH_JSON
-  const std::string listing =
-      options.Mode == kovo::ListingMode::After ? "after kovomaint " + options.Switch : "as is";
-  std::printf("%s\n", kovo::ImageJson(image, {options.File, file.Size, listing, options.UsedOnly})
-                          .c_str());
+  kovo::JsonListing listing{file.Name, file.Size, "as is", options.UsedOnly};
+  kovo::ChangeSummary summary;
+  if (options.Mode == kovo::ListingMode::After) {
+    listing.Listing = "after kovomaint " + options.Switch;
+    summary = kovo::SummariseChanges(file.RunLoads(), Classify(options.Switch));
+    listing.Changes = &summary;
+    listing.Before = &file.RunLoads();
+  }
+  std::printf("%s\n", kovo::ImageJson(image, listing).c_str());
   return 0;
 #else
   (void)options, (void)file, (void)image;
-  std::fprintf(stderr, "kovolist: this build has no JSON support\n");
-  return kUsageError;
+  return kUsageError;  // the parser refuses --json in such a build
 #endif
 }
 
 int List(const kovo::ListingOptions& options, const ListedFile& file) {
   if (options.Mode == kovo::ListingMode::AsIs && !options.Json) {
-    const int whole_slots = static_cast<int>(file.BytesRead / kovo::kEntrySize);
-    PrintLines(file.Image, whole_slots, options.UsedOnly);
-    return IsWhole(options.File, file) ? 0 : kTrouble;
+    PrintLines(file.Image, static_cast<int>(file.BytesRead / kovo::kEntrySize), options.UsedOnly);
+    NoteTrailingBytes(file);
+    return IsWhole(file) ? 0 : kTrouble;
   }
-  if (!IsWhole(options.File, file)) return kTrouble;
-  kovo::DirectoryImage image{};
-  if (options.Mode == kovo::ListingMode::After) {
-    kovo::PreviewRun(file.Image, Classify(options.Switch), image);
-  } else {
-    image = file.Image;
-  }
+  if (!IsWhole(file)) return kTrouble;
+  kovo::DirectoryImage image = file.Image;
+  if (options.Mode == kovo::ListingMode::After)
+    kovo::PreviewRun(file.RunLoads(), Classify(options.Switch), image);
   if (options.Json) return PrintJson(options, file, image);
   PrintLines(image, kovo::kSlotCount, options.UsedOnly);
+  NoteTrailingBytes(file);
   return 0;
+}
+
+int Run(const kovo::ListingOptions& options) {
+  const bool checking = options.Mode == kovo::ListingMode::Check;
+  if (checking && !kovo::RunTouchesTheFile(Classify(options.Switch))) {
+    Complain("\"kovomaint " + options.Switch + "\"", "refuses the switch and does not touch the file");
+    return kUsageError;
+  }
+  const int cannot_read = checking ? kUsageError : kTrouble;
+  ListedFile file;
+  if (!FindFile(options, file.Name)) return cannot_read;
+  kovo::PlatformFileSystem files;
+  if (!ReadListedFile(files, file)) return cannot_read;
+  WarnOfAJournal(file);
+  return checking ? Check(options, files, file) : List(options, file);
 }
 
 }  // namespace
@@ -161,26 +246,14 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
   kovo::EnsureStandardDescriptors();
 #endif
-  const kovo::ParsedOptions parsed =
-      kovo::ParseListingOptions(std::vector<std::string>(argv + 1, argv + argc));
+  const kovo::ParsedOptions parsed = kovo::ParseListingOptions(argc, argv);
   if (!parsed.Options) {
-    std::fprintf(stderr, "kovolist: %s\nTry 'kovolist --help' for more information.\n",
-                 parsed.Error.c_str());
+    std::fprintf(stderr, "kovolist: %s\nTry 'kovolist --help' for more information.\n", parsed.Error.c_str());
     return kUsageError;
   }
-  const kovo::ListingOptions& options = *parsed.Options;
-  if (options.Mode == kovo::ListingMode::Help) {
-    std::printf("%s", kovo::kListingUsage);
-    return 0;
+  switch (parsed.Options->Mode) {
+    case kovo::ListingMode::Help: std::printf("%s", kovo::ListingUsage()); return 0;
+    case kovo::ListingMode::Version: std::printf("kovolist (kovomaint) %s\n", KOVO_VERSION); return 0;
+    default: return Run(*parsed.Options);
   }
-  if (options.Mode == kovo::ListingMode::Version) {
-    std::printf("kovolist (kovomaint) %s\n", KOVO_VERSION);
-    return 0;
-  }
-  WarnOfAJournal(options.File);
-  ListedFile file;
-  const bool checking = options.Mode == kovo::ListingMode::Check;
-  if (!ReadListedFile(options.File, file)) return checking ? kUsageError : kTrouble;
-  if (checking) return IsWhole(options.File, file) ? Check(options, file) : kUsageError;
-  return List(options, file);
 }

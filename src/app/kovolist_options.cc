@@ -1,59 +1,82 @@
 #include "app/kovolist_options.h"
 
+#include <getopt.h>
+
 namespace kovo {
-
-const char kListingUsage[] =
-    "usage: kovolist [--used] [--json] [FILE]\n"
-    "       kovolist --after SWITCH [--used] [--json] [FILE]\n"
-    "       kovolist --check SWITCH [FILE]\n"
-    "       kovolist --help | --version\n"
-    "\n"
-    "Lists the 100 slots of FILE (default kovo.fon); never writes.\n"
-    "  --after SWITCH  list the slots as \"kovomaint SWITCH\" would leave them\n"
-    "  --check SWITCH  exit 0 if \"kovomaint SWITCH\" would leave FILE as it is,\n"
-    "                  1 if it would change it, 2 if FILE cannot be read or is short\n"
-    "  --used          list only the used slots, then a count of used and free\n"
-    "  --json          one JSON document instead of lines\n"
-    "  --help          show this and exit\n"
-    "  --version       show the version and exit\n";
-
 namespace {
+
+#ifdef KOVO_WITH_JSON
+#define KOVO_JSON_USAGE(text) text
+constexpr char kShortOptions[] = "a:c:ujhV";
+#else
+#define KOVO_JSON_USAGE(text) ""
+constexpr char kShortOptions[] = "a:c:uhV";
+#endif
+
+const char kUsage[] =
+    "usage: kovolist [-u]" KOVO_JSON_USAGE(" [-j]") " [FILE]\n"
+    "       kovolist -a SWITCH [-u]" KOVO_JSON_USAGE(" [-j]") " [FILE]\n"
+    "       kovolist -c SWITCH [FILE]\n"
+    "       kovolist -h | -V\n"
+    "\n"
+    "Lists the 100 slots of FILE (default kovo.fon, found as kovomaint finds it);\n"
+    "never writes.\n"
+    "  -a, --after=SWITCH  list the slots as \"kovomaint SWITCH\" would leave them\n"
+    "  -c, --check=SWITCH  exit 0 if \"kovomaint SWITCH\" would leave FILE byte for\n"
+    "                      byte as it is, 1 if it would change it, 2 if it would\n"
+    "                      not do its work; name every slot it erases\n"
+    "  -u, --used          list only the used slots, then a count of used and free\n"
+    KOVO_JSON_USAGE("  -j, --json          one JSON document instead of lines\n")
+    "  -h, --help          show this and exit\n"
+    "  -V, --version       show the version and exit\n";
+
+const option kLongOptions[] = {
+    {"after", required_argument, nullptr, 'a'}, {"check", required_argument, nullptr, 'c'},
+    {"used", no_argument, nullptr, 'u'},
+#ifdef KOVO_WITH_JSON
+    {"json", no_argument, nullptr, 'j'},
+#endif
+    {"help", no_argument, nullptr, 'h'},        {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0}};
 
 ParsedOptions Refuse(std::string error) { return ParsedOptions{std::nullopt, std::move(error)}; }
 
-bool TakesSwitch(const std::string& option) { return option == "--after" || option == "--check"; }
+// The option getopt_long refused, as the user wrote it: a short one is in
+// optopt, a long one in the argument it last took.
+std::string Refused(char** argv) {
+  const std::string argument = argv[optind - 1];
+  if (argument.rfind("--", 0) == 0) return argument.substr(0, argument.find('='));
+  return optopt != 0 ? std::string("-") + static_cast<char>(optopt) : argument;
+}
 
 }  // namespace
 
-ParsedOptions ParseListingOptions(const std::vector<std::string>& arguments) {
+const char* ListingUsage() { return kUsage; }
+
+ParsedOptions ParseListingOptions(int argc, char** argv) {
   ListingOptions options;
-  std::vector<std::string> files;
-  bool options_ended = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (options_ended || argument.empty() || argument[0] != '-' || argument == "-") {
-      files.push_back(argument);
-    } else if (argument == "--") {
-      options_ended = true;
-    } else if (argument == "--help") {
-      return ParsedOptions{ListingOptions{ListingMode::Help, {}, false, false, {}}, {}};
-    } else if (argument == "--version") {
-      return ParsedOptions{ListingOptions{ListingMode::Version, {}, false, false, {}}, {}};
-    } else if (argument == "--json") {
-      options.Json = true;
-    } else if (argument == "--used") {
-      options.UsedOnly = true;
-    } else if (TakesSwitch(argument)) {
-      if (options.Mode != ListingMode::AsIs) return Refuse("--after and --check go alone");
-      if (i + 1 == arguments.size()) return Refuse(argument + " needs the switch to try, Y or N");
-      options.Mode = argument == "--after" ? ListingMode::After : ListingMode::Check;
-      options.Switch = arguments[++i];
-    } else {
-      return Refuse("unknown option '" + argument + "'");
+  opterr = 0;
+  optind = 0;  // a fresh scan, also where the library keeps state of its own
+  for (int option; (option = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1;) {
+    switch (option) {
+      case 'h': return ParsedOptions{ListingOptions{ListingMode::Help, {}, false, false, {}}, {}};
+      case 'V': return ParsedOptions{ListingOptions{ListingMode::Version, {}, false, false, {}}, {}};
+      case 'j': options.Json = true; break;
+      case 'u': options.UsedOnly = true; break;
+      case 'a':
+      case 'c':
+        if (options.Mode != ListingMode::AsIs) return Refuse("--after and --check go alone");
+        options.Mode = option == 'a' ? ListingMode::After : ListingMode::Check;
+        options.Switch = optarg;
+        break;
+      default:
+        if (optopt == 'a' || optopt == 'c')
+          return Refuse(Refused(argv) + " needs the switch to try, Y or N");
+        return Refuse("unknown option '" + Refused(argv) + "'");
     }
   }
-  if (files.size() > 1) return Refuse("one file at a time");
-  if (!files.empty()) options.File = files.front();
+  if (argc - optind > 1) return Refuse("one file at a time");
+  if (optind < argc) options.File = argv[optind];
   if (options.Mode == ListingMode::Check && (options.Json || options.UsedOnly))
     return Refuse("--check lists nothing: --json and --used do not go with it");
   return ParsedOptions{options, {}};

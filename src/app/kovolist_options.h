@@ -3,7 +3,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace kovo {
 
@@ -14,7 +13,7 @@ struct ListingOptions {
   std::string Switch;  // the argument kovomaint would be given, with --after and --check
   bool Json = false;
   bool UsedOnly = false;
-  std::string File = "kovo.fon";
+  std::optional<std::string> File;  // none: kovo.fon, found as kovomaint finds it
 };
 
 struct ParsedOptions {
@@ -22,8 +21,11 @@ struct ParsedOptions {
   std::string Error;  // why the command line was refused, when it was
 };
 
-ParsedOptions ParseListingOptions(const std::vector<std::string>& arguments);
+// The usual forms, through getopt_long: -a SWITCH, --after SWITCH and
+// --after=SWITCH alike, and "--" ends the options.
+ParsedOptions ParseListingOptions(int argc, char** argv);
 
-extern const char kListingUsage[];
+// What --help shows: only the options this build has.
+const char* ListingUsage();
 
 }  // namespace kovo

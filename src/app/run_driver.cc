@@ -6,6 +6,7 @@
 #include "app/switch_table.h"
 #include "console/colour_code_writer.h"
 #include "directory/directory_file.h"
+#include "directory/directory_name.h"
 #include "directory/maintenance_passes.h"
 #include "directory/store_journal.h"
 
@@ -50,9 +51,9 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   const RunMemoryPtr memory = context.TakeMemory();
   if (!memory) return Fatal(kOutOfMemory);
 
-  DirectoryFile file(context.Files);
-  if (const StoreResult recovered = file.RecoverJournal(memory->Scratch); !recovered.ok())
-    return Fatal({FatalKind::InOutError, recovered.Failed, recovered.Code});
+  DirectoryFile file(context.Files, FindDirectoryFile().Name);
+  if (const StoreResult begun = file.BeginRun(memory->Scratch); !begun.ok())
+    return Fatal({FatalKind::InOutError, begun.Failed, begun.Code});
   const LoadResult loaded = file.LoadDirectory(memory->Load);
   if (loaded.Failed == LoadStep::Open) {
     console.Device.Beep();

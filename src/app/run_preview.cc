@@ -42,10 +42,22 @@ bool HasStaleBytes(const DirectoryEntry& entry) {
   return false;
 }
 
-int FieldsAboveCapacity(const DirectoryEntry& entry) {
-  int cut = 0;
-  for (int index = 0; index < kFieldCount; ++index) cut += entry.FieldAt(index).IsCut() ? 1 : 0;
-  return cut;
+bool HoldsText(const DirectoryEntry& entry) {
+  for (int index = 0; index < kFieldCount; ++index) {
+    if (entry.FieldAt(index).UsableLength() > 0) return true;
+  }
+  return false;
+}
+
+void NoteWhatIsLost(const DirectoryEntry& entry, int slot, ChangeSummary& summary) {
+  if (!entry.IsUsed()) {
+    if (HoldsText(entry)) summary.Erased.push_back(Erasure{slot, entry.Field1.Length == 0 ? 1 : 2});
+    return;
+  }
+  for (int index = 0; index < kFieldCount; ++index) {
+    const FieldView field = entry.FieldAt(index);
+    if (field.IsCut()) summary.Cut.push_back(FieldCut{slot, index + 1, field.Length(), int(field.Capacity)});
+  }
 }
 
 std::string Counted(int count, const char* one, const char* many) {
@@ -83,23 +95,32 @@ ChangeSummary SummariseChanges(const DirectoryImage& before, SwitchOutcome outco
   }
   for (int slot = 1; slot <= kSlotCount; ++slot) {
     const DirectoryEntry& entry = before.Slot(slot);
-    if (entry.IsUsed()) summary.FieldsCut += FieldsAboveCapacity(entry);
-    summary.StaleBytesCleared = summary.StaleBytesCleared || HasStaleBytes(entry);
+    NoteWhatIsLost(entry, slot, summary);
+    // An erased slot is named whole, with its text.
+    const bool named = !entry.IsUsed() && HoldsText(entry);
+    summary.StaleBytesCleared = summary.StaleBytesCleared || (!named && HasStaleBytes(entry));
   }
   return summary;
 }
 
-std::vector<std::string> DescribeChanges(const ChangeSummary& summary) {
+std::vector<std::string> DescribeChanges(const ChangeSummary& summary, const DirectoryImage& before,
+                                         TextShown shown) {
   std::vector<std::string> lines;
+  for (const Erasure& erased : summary.Erased) {
+    lines.push_back("  slot " + std::to_string(erased.Slot) + " is erased, its field " +
+                    std::to_string(erased.EmptyField) + " being empty: " +
+                    ListFields(before.Slot(erased.Slot), shown));
+  }
+  for (const FieldCut& cut : summary.Cut) {
+    lines.push_back("  slot " + std::to_string(cut.Slot) + ", field " + std::to_string(cut.Field) +
+                    ": length " + std::to_string(cut.Length) + " is cut to " + std::to_string(cut.Capacity));
+  }
   if (summary.FreeSlotsDropped > 0)
     lines.push_back(Counted(summary.FreeSlotsDropped, "free slot before the last entry drops out",
                             "free slots before the last entry drop out"));
   if (summary.EntriesMoved > 0)
     lines.push_back(Counted(summary.EntriesMoved, "entry moves to another slot",
                             "entries move to another slot"));
-  if (summary.FieldsCut > 0)
-    lines.push_back(Counted(summary.FieldsCut, "field is cut to its capacity",
-                            "fields are cut to their capacity"));
   if (summary.StaleBytesCleared)
     lines.push_back("  stale bytes after the values or in free slots are cleared");
   return lines;

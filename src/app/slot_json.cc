@@ -38,7 +38,8 @@ Json FieldJson(int number, const FieldView& field) {
 
 Json SlotJson(const DirectoryEntry& entry, int number) {
   Json fields = Json::array();
-  for (int index = 0; index < kFieldCount; ++index) fields.push_back(FieldJson(index + 1, entry.FieldAt(index)));
+  for (int index = 0; index < kFieldCount; ++index)
+    fields.push_back(FieldJson(index + 1, entry.FieldAt(index)));
   return Json{{"slot", number}, {"used", entry.IsUsed()}, {"fields", fields}};
 }
 
@@ -50,10 +51,26 @@ std::string ImageJson(const DirectoryImage& image, const JsonListing& listing) {
     if (listing.UsedOnly && !image.Slot(slot).IsUsed()) continue;
     slots.push_back(SlotJson(image.Slot(slot), slot));
   }
-  const Json document{{"file", listing.File},
-                      {"size", listing.Size},
-                      {"listing", listing.Listing},
-                      {"slots", slots}};
+  Json document{{"file", listing.File},
+                {"size", listing.Size},
+                {"trailing_bytes", listing.Size > kImageSize ? listing.Size - kImageSize : 0},
+                {"listing", listing.Listing},
+                {"slots", slots}};
+  if (listing.Changes != nullptr) {
+    Json erased = Json::array();
+    for (const Erasure& slot : listing.Changes->Erased) {
+      Json entry = SlotJson(listing.Before->Slot(slot.Slot), slot.Slot);
+      entry["empty_field"] = slot.EmptyField;
+      erased.push_back(entry);
+    }
+    Json cut = Json::array();
+    for (const FieldCut& field : listing.Changes->Cut) {
+      cut.push_back(Json{{"slot", field.Slot}, {"field", field.Field}, {"length", field.Length},
+                         {"capacity", field.Capacity}});
+    }
+    document["erased"] = erased;
+    document["cut"] = cut;
+  }
   // A file name need not be UTF-8; such bytes become U+FFFD rather than an error.
   return document.dump(2, ' ', false, Json::error_handler_t::replace);
 }

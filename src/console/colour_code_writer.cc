@@ -42,7 +42,6 @@ void ApplyPipeCode(Console& console, int value) {
 }  // namespace
 
 void WriteCoded(Console& console, std::string_view text) {
-  text = text.substr(0, kMaxTextLength);
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] != '|') {

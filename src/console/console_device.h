@@ -42,8 +42,6 @@ class ConsoleDevice {
 
   std::uint8_t CurrentAttribute() const { return attribute_; }
   CellPosition CursorCell() const { return {cursor_column_, cursor_row_}; }
-  const CellRect& Window() const { return window_; }
-  bool Active() const { return active_; }
 
  private:
   class Run;

@@ -8,7 +8,7 @@ void StandardOutput::WriteChar(std::uint8_t byte) {
 }
 
 void StandardOutput::WriteString(std::string_view text) {
-  for (char byte : text.substr(0, kMaxTextLength)) Put(static_cast<std::uint8_t>(byte));
+  for (char byte : text) Put(static_cast<std::uint8_t>(byte));
   EndOperation();
 }
 

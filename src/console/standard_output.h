@@ -11,14 +11,12 @@
 namespace kovo {
 
 inline constexpr std::size_t kOutputBufferSize = 128;
-inline constexpr std::size_t kMaxTextLength = 255;
 
 class StandardOutput {
  public:
   explicit StandardOutput(ConsoleDevice& device) : device_(device) {}
 
   void WriteChar(std::uint8_t byte);
-  // A length-prefixed text: at most 255 bytes are written.
   void WriteString(std::string_view text);
   void WriteLineEnd();
 

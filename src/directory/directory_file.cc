@@ -30,15 +30,22 @@ bool PutBackLoadedBytes(FileSystem& files, FileHandle handle, const DirectoryIma
 
 DirectoryFile::~DirectoryFile() {
   if (handle_ != kNoFile) (void)files_.Close(handle_);
+  if (run_lock_ != kNoFile) (void)files_.Close(run_lock_);
 }
 
-StoreResult DirectoryFile::RecoverJournal(StoreScratch& scratch) {
-  const IoResult recovered = kovo::RecoverJournal(files_, name_.c_str(), scratch);
+StoreResult DirectoryFile::BeginRun(StoreScratch& scratch) {
+  const OpenResult opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite);
+  if (opened.ok()) {
+    run_lock_ = opened.Handle;
+    const IoResult queued = files_.Lock(run_lock_, LockMode::Run);
+    if (!queued.ok()) return StoreResult{StoreStep::Recover, queued.Code};
+  }
+  const IoResult recovered = RecoverJournal(files_, name_.c_str(), scratch);
   return recovered.ok() ? StoreResult{} : StoreResult{StoreStep::Recover, recovered.Code};
 }
 
 LoadResult DirectoryFile::LoadDirectory(DirectoryImage& image) {
-  const OpenResult opened = files_.OpenExisting(name_.c_str());
+  const OpenResult opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite);
   if (!opened.ok()) return LoadResult{LoadStep::Open, opened.Code};
   handle_ = opened.Handle;
 
@@ -91,7 +98,7 @@ StoreResult DirectoryFile::StoreDirectory(const DirectoryImage& work, const Dire
     const IoResult closed = files_.Close(std::exchange(handle_, kNoFile));
     if (!closed.ok()) return StoreResult{StoreStep::Reopen, closed.Code};
   }
-  const OpenResult opened = files_.OpenExisting(name_.c_str());
+  const OpenResult opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite);
   if (!opened.ok()) return StoreResult{StoreStep::Reopen, opened.Code};
   const FileHandle handle = opened.Handle;
   if (const int refused = CheckStillTheLoadedFile(handle, loaded, scratch.Current); refused != 0)
@@ -100,7 +107,7 @@ StoreResult DirectoryFile::StoreDirectory(const DirectoryImage& work, const Dire
   const SignalHold hold;
   const JournalPath journal_name = JournalName(name_);
   FillJournal(scratch.Journal, loaded_.Identity, loaded_.Length, loaded, work);
-  const JournalResult journal = BeginJournal(files_, journal_name, scratch.Journal);
+  const JournalResult journal = BeginJournal(files_, journal_name, scratch.Journal, handle);
   if (!journal.ok()) return CloseAfterFailure(files_, handle, StoreStep::Journal, journal.Code);
 
   const IoResult written = files_.WriteAt(handle, 0, work.Bytes(), kImageSize);
@@ -111,9 +118,9 @@ StoreResult DirectoryFile::StoreDirectory(const DirectoryImage& work, const Dire
   if (!synced.ok())
     return FailAndRestore(handle, loaded, kImageSize, journal.Written, StoreStep::Sync, synced.Code);
   if (journal.Written) {
-    const IoResult removed = files_.Remove(journal_name.c_str());
-    if (!removed.ok())
-      return FailAndRestore(handle, loaded, kImageSize, true, StoreStep::Journal, removed.Code);
+    const IoResult ended = EndJournal(files_, journal_name);
+    if (!ended.ok())
+      return FailAndRestore(handle, loaded, kImageSize, true, StoreStep::Journal, ended.Code);
   }
   const IoResult closed = files_.Close(handle);
   if (!closed.ok()) return StoreResult{StoreStep::Close, closed.Code};

@@ -39,9 +39,12 @@ class DirectoryFile {
 
   const std::string& Name() const { return name_; }
 
-  // Rolls back a journal that a store cut off left beside the file (see
-  // store_journal.h); a failure is reported as the Recover step.
-  [[nodiscard]] StoreResult RecoverJournal(StoreScratch& scratch);
+  // Waits for any other run on the file to end, then rolls back a journal
+  // that a store cut off left beside it (see store_journal.h). Either
+  // failing is reported as the Recover step; a run still going after the
+  // long wait, with code 33. A file that cannot be opened is left to the
+  // load to report.
+  [[nodiscard]] StoreResult BeginRun(StoreScratch& scratch);
 
   // Opens the existing file for reading and writing and, under a shared
   // lock, reads its first 19,700 bytes into image in one read and notes its
@@ -57,8 +60,9 @@ class DirectoryFile {
   // work over the first 19,700 bytes, syncs, removes the journal and closes
   // the file. The first failing step stops the store, and a refusal writes
   // nothing. When the write or the sync fails after the file was changed,
-  // the bytes of loaded are put back over the changed part. Signals that
-  // would end the process wait from the journal to the end.
+  // or the journal cannot be removed durably, the bytes of loaded are put
+  // back. Signals that would end the process wait from the journal to the
+  // end.
   [[nodiscard]] StoreResult StoreDirectory(const DirectoryImage& work, const DirectoryImage& loaded,
                                            StoreScratch& scratch);
 
@@ -74,6 +78,7 @@ class DirectoryFile {
   // reading and writing but not for deleting, so while the passes run no
   // other program can delete, rename or replace the file under the run.
   FileHandle handle_ = kNoFile;
+  FileHandle run_lock_ = kNoFile;  // held from BeginRun to the end of the object
   DescribeResult loaded_;  // the identity and length the load saw
 };
 

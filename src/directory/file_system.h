@@ -40,8 +40,15 @@ struct DescribeResult {
   bool ok() const { return Code == 0; }
 };
 
-// Advisory locks over the whole file, honoured by cooperating programs.
-enum class LockMode { Shared, Exclusive, Unlocked };
+// Shared and Exclusive lock the data, every offset below kRunLockOffset,
+// against cooperating programs; Unlocked releases them. Run is the lock that
+// only runs of this program take, on one byte at kRunLockOffset, far beyond
+// any data: it queues runs without hindering anybody's reads, writes or data
+// locks, and is held until its handle is closed.
+enum class LockMode { Shared, Exclusive, Unlocked, Run };
+inline constexpr std::uint64_t kRunLockOffset = std::uint64_t{1} << 62;
+
+enum class Access { ReadWrite, ReadOnly };
 
 inline constexpr int kFileNotFound = 2;
 inline constexpr int kAccessDenied = 5;
@@ -60,9 +67,9 @@ struct OpenResult {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // Opens an existing regular file for reading and writing, never creating
-  // or truncating it, and never blocking.
-  [[nodiscard]] virtual OpenResult OpenExisting(const char* name) = 0;
+  // Opens an existing regular file, never creating or truncating it, and
+  // never blocking.
+  [[nodiscard]] virtual OpenResult OpenExisting(const char* name, Access access) = 0;
   // Reads up to size bytes from the current position; Count < size with
   // Code 0 means end of file.
   [[nodiscard]] virtual IoResult Read(FileHandle file, void* buffer, std::size_t size) = 0;
@@ -76,13 +83,20 @@ class FileSystem {
   // (following symbolic links; code 2 when nothing does).
   [[nodiscard]] virtual DescribeResult Describe(FileHandle file) = 0;
   [[nodiscard]] virtual DescribeResult DescribeName(const char* name) = 0;
-  // Takes or releases a lock, waiting a short, bounded time for other
-  // programs' locks to go; code 33 when they do not.
+  // Takes or releases a lock, waiting a bounded time for others' locks to
+  // go (a short one for the data, a long one for a queue of runs); code 33
+  // when they do not.
   [[nodiscard]] virtual IoResult Lock(FileHandle file, LockMode mode) = 0;
-  // Creates a new file for reading and writing; fails if the name exists.
-  [[nodiscard]] virtual OpenResult CreateNew(const char* name) = 0;
+  // Creates a new file for reading and writing that whoever may write the
+  // open file like may read and remove too: with like's permissions, and
+  // where the system allows, its owner and group. Fails if the name exists.
+  [[nodiscard]] virtual OpenResult CreateNew(const char* name, FileHandle like) = 0;
   // Makes the folder entry of a file just created or removed durable.
   [[nodiscard]] virtual IoResult SyncFolder(const char* name) = 0;
+  // Removes a journal. The removal is durable once SyncFolder has followed
+  // it; where the platform cannot sync a folder, Remove itself makes sure
+  // that what a lost removal brings back is never taken for a complete
+  // journal.
   [[nodiscard]] virtual IoResult Remove(const char* name) = 0;
 };
 

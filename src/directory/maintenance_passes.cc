@@ -1,5 +1,7 @@
 #include "directory/maintenance_passes.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace kovo {
@@ -21,6 +23,33 @@ void SwapEntries(DirectoryImage& image, int first, int second) {
   std::memcpy(&temporary, &image.Slot(first), kEntrySize);
   std::memcpy(&image.Slot(first), &image.Slot(second), kEntrySize);
   std::memcpy(&image.Slot(second), &temporary, kEntrySize);
+}
+
+// A length-prefixed sort key, as long as the first field at most.
+struct SortKey {
+  std::uint8_t Length = 0;
+  std::uint8_t Text[kFields[0].Capacity] = {};
+};
+
+// Field1's value with 'a'..'z' raised to 'A'..'Z'; no other byte changes.
+SortKey UpperKey(const TextField<kFields[0].Capacity>& field) {
+  SortKey key;
+  key.Length = static_cast<std::uint8_t>(field.UsableLength());
+  for (std::size_t i = 0; i < key.Length; ++i) {
+    const std::uint8_t byte = field.Text[i];
+    key.Text[i] = (byte >= 'a' && byte <= 'z') ? static_cast<std::uint8_t>(byte - 0x20) : byte;
+  }
+  return key;
+}
+
+// Unsigned byte order; a prefix orders before the longer key. Negative,
+// zero or positive like memcmp.
+int CompareKeys(const SortKey& left, const SortKey& right) {
+  const std::size_t common = std::min(left.Length, right.Length);
+  for (std::size_t i = 0; i < common; ++i) {
+    if (left.Text[i] != right.Text[i]) return left.Text[i] < right.Text[i] ? -1 : 1;
+  }
+  return static_cast<int>(left.Length) - static_cast<int>(right.Length);
 }
 
 bool OrdersAfter(const DirectoryEntry& first, const DirectoryEntry& second) {
@@ -45,24 +74,6 @@ void SortEntries(DirectoryImage& work, int kept_count) {
       if (OrdersAfter(work.Slot(j - 1), work.Slot(j))) SwapEntries(work, j - 1, j);
     }
   }
-}
-
-SortKey UpperKey(const TextField<60>& field) {
-  SortKey key;
-  key.Length = static_cast<std::uint8_t>(field.UsableLength());
-  for (std::size_t i = 0; i < key.Length; ++i) {
-    const std::uint8_t byte = field.Text[i];
-    key.Text[i] = (byte >= 'a' && byte <= 'z') ? static_cast<std::uint8_t>(byte - 0x20) : byte;
-  }
-  return key;
-}
-
-int CompareKeys(const SortKey& left, const SortKey& right) {
-  const std::size_t common = std::min(left.Length, right.Length);
-  for (std::size_t i = 0; i < common; ++i) {
-    if (left.Text[i] != right.Text[i]) return left.Text[i] < right.Text[i] ? -1 : 1;
-  }
-  return static_cast<int>(left.Length) - static_cast<int>(right.Length);
 }
 
 }  // namespace kovo

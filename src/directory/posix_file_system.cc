@@ -34,10 +34,11 @@ IoResult Failure(std::size_t count) { return IoResult{TranslateErrno(errno), cou
 // bytes before the limit went out, and the caller reports the short count.
 bool RanOutOfRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
-int OpenWithoutBlocking(const char* name) {
+int OpenWithoutBlocking(const char* name, Access access) {
   // O_NONBLOCK keeps a FIFO or a device from blocking the open; it is
   // cleared again once the file is known to be a regular file.
-  return RetryOnInterrupt([name] { return ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK); });
+  const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
+  return RetryOnInterrupt([=] { return ::open(name, flags); });
 }
 
 // 0 when fd is a regular file, else the error code to report.
@@ -64,12 +65,13 @@ constexpr int kRecordLockCommand = F_OFD_SETLK;  // owned by this open, not the 
 constexpr int kRecordLockCommand = F_SETLK;
 #endif
 
-int RecordLock(int fd, short type) {
+// The data's range is every offset below the run lock's byte.
+int RecordLock(int fd, short type, bool run_lock = false) {
   struct flock range {};
   range.l_type = type;
   range.l_whence = SEEK_SET;
-  range.l_start = 0;
-  range.l_len = 0;  // the whole file, however long it grows
+  range.l_start = run_lock ? static_cast<off_t>(kRunLockOffset) : 0;
+  range.l_len = run_lock ? 1 : static_cast<off_t>(kRunLockOffset);
   return ::fcntl(fd, kRecordLockCommand, &range) == 0 ? 0 : errno;
 }
 
@@ -86,8 +88,10 @@ bool LocksUnsupported(int error) {
 
 int IgnoreUnsupported(int error) { return LocksUnsupported(error) ? 0 : error; }
 
-// One attempt at both kinds of lock: 0, or the errno of the one refused.
+// One attempt at both kinds of lock (the run lock is a record lock alone):
+// 0, or the errno of the one refused.
 int TryLock(int fd, LockMode mode) {
+  if (mode == LockMode::Run) return IgnoreUnsupported(RecordLock(fd, F_WRLCK, true));
   const bool shared = mode == LockMode::Shared;
   const int whole = IgnoreUnsupported(WholeFileLock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB));
   if (whole != 0) return whole;
@@ -98,8 +102,8 @@ int TryLock(int fd, LockMode mode) {
 
 }  // namespace
 
-OpenResult PosixFileSystem::OpenExisting(const char* name) {
-  const int fd = OpenWithoutBlocking(name);
+OpenResult PosixFileSystem::OpenExisting(const char* name, Access access) {
+  const int fd = OpenWithoutBlocking(name, access);
   if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};
   if (const int code = CheckRegularFile(fd); code != 0) {
     ::close(fd);
@@ -165,7 +169,8 @@ IoResult PosixFileSystem::Lock(FileHandle file, LockMode mode) {
     const int error = record != 0 ? record : whole;
     return error == 0 ? IoResult{} : IoResult{TranslateErrno(error), 0};
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lock_wait_ms_);
+  const std::uint32_t wait_ms = mode == LockMode::Run ? run_wait_ms_ : lock_wait_ms_;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
   for (;;) {
     const int error = TryLock(fd, mode);
     if (error == 0) return IoResult{};
@@ -175,10 +180,17 @@ IoResult PosixFileSystem::Lock(FileHandle file, LockMode mode) {
   }
 }
 
-OpenResult PosixFileSystem::CreateNew(const char* name) {
+OpenResult PosixFileSystem::CreateNew(const char* name, FileHandle like) {
+  struct stat model {};
+  if (::fstat(Descriptor(like), &model) != 0) return OpenResult{TranslateErrno(errno), kNoFile};
   const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
   const int fd = RetryOnInterrupt([=] { return ::open(name, flags, 0600); });
   if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};
+  // The model's group where this user may give it (a member of it), and as
+  // root its owner too, as SQLite does with its journals; then its
+  // permission bits. Where that is refused the file stays this user's own.
+  (void)::fchown(fd, ::geteuid() == 0 ? model.st_uid : static_cast<uid_t>(-1), model.st_gid);
+  (void)::fchmod(fd, model.st_mode & 0777);
   return OpenResult{0, fd};
 }
 

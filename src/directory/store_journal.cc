@@ -32,7 +32,7 @@ JournalResult Discard(FileSystem& files, const JournalPath& journal_name, int co
 // Reads the whole journal; a journal of any other size is incomplete.
 IoResult ReadJournal(FileSystem& files, const JournalPath& journal_name, JournalRecord& record,
                      bool& complete) {
-  const OpenResult opened = files.OpenExisting(journal_name.c_str());
+  const OpenResult opened = files.OpenExisting(journal_name.c_str(), Access::ReadOnly);
   if (!opened.ok()) return IoResult{opened.Code, 0};
   const IoResult read = files.Read(opened.Handle, &record, sizeof record);
   unsigned char extra = 0;
@@ -56,43 +56,43 @@ bool OnlyThisStoreWrote(const DirectoryImage& current, const JournalRecord& reco
   return true;
 }
 
-// Puts the journal's bytes back into the open, locked file, if it is the
-// file the journal names and nobody else has written to it since.
-IoResult ApplyJournal(FileSystem& files, FileHandle handle, const JournalRecord& record,
-                      DirectoryImage& current) {
-  const DescribeResult described = files.Describe(handle);
-  if (!described.ok()) return IoResult{described.Code, 0};
-  if (described.Identity != FileIdentity{record.Device, record.Index})
-    return IoResult{kSharingViolation, 0};
-
-  const IoResult read = files.Read(handle, current.Bytes(), kImageSize);
-  if (!read.ok()) return read;
-  if (read.Count != kImageSize || !OnlyThisStoreWrote(current, record))
-    return IoResult{kSharingViolation, 0};
-  if (std::memcmp(current.Bytes(), record.Before.Bytes(), kImageSize) == 0) return IoResult{};
-
-  const IoResult written = files.WriteAt(handle, 0, record.Before.Bytes(), kImageSize);
-  if (!written.ok()) return written;
-  if (written.Count != kImageSize) return IoResult{kShortWrite, 0};
-  return files.Sync(handle);
+// 0 when the open file is the one the journal names, as long as it was,
+// and holds nothing but the bytes of the journal's store.
+int CheckOnlyThisStoreWrote(FileSystem& files, FileHandle file, const JournalRecord& record,
+                            DirectoryImage& current) {
+  const DescribeResult described = files.Describe(file);
+  if (!described.ok()) return described.Code;
+  if (described.Identity != FileIdentity{record.Device, record.Index} || described.Length != record.Length)
+    return kSharingViolation;
+  const IoResult read = files.Read(file, current.Bytes(), kImageSize);
+  if (!read.ok()) return read.Code;
+  if (read.Count != kImageSize || !OnlyThisStoreWrote(current, record)) return kSharingViolation;
+  return 0;
 }
 
-// With the file locked: reads the journal again (a run that held the lock
+IoResult PutBackBytesBefore(FileSystem& files, FileHandle file, const StoreScratch& scratch) {
+  if (std::memcmp(scratch.Current.Bytes(), scratch.Journal.Before.Bytes(), kImageSize) == 0) return IoResult{};
+  const IoResult written = files.WriteAt(file, 0, scratch.Journal.Before.Bytes(), kImageSize);
+  if (!written.ok()) return written;
+  if (written.Count != kImageSize) return IoResult{kShortWrite, 0};
+  return files.Sync(file);
+}
+
+// With the file locked: judges the journal again (a run that held the lock
 // may have finished with it meanwhile), applies a complete one and removes
 // it. An incomplete one was cut off before the file was touched.
-IoResult RollBackLocked(FileSystem& files, FileHandle handle, const JournalPath& journal_name,
+IoResult RollBackLocked(FileSystem& files, FileHandle file, const JournalPath& journal_name,
                         StoreScratch& scratch) {
-  const DescribeResult probe = files.DescribeName(journal_name.c_str());
-  if (probe.Code == kFileNotFound) return IoResult{};
-  if (!probe.ok()) return IoResult{probe.Code, 0};
-  bool complete = false;
-  const IoResult read = ReadJournal(files, journal_name, scratch.Journal, complete);
-  if (!read.ok()) return read;
-  if (complete) {
-    const IoResult applied = ApplyJournal(files, handle, scratch.Journal, scratch.Current);
-    if (!applied.ok()) return applied;
+  const JournalVerdict verdict = JudgeJournal(files, file, journal_name, scratch);
+  switch (verdict.Action) {
+    case JournalAction::None: return IoResult{};
+    case JournalAction::Refuse: return IoResult{verdict.Code, 0};
+    case JournalAction::RollBack:
+      if (const IoResult put_back = PutBackBytesBefore(files, file, scratch); !put_back.ok()) return put_back;
+      break;
+    case JournalAction::Remove: break;
   }
-  return files.Remove(journal_name.c_str());
+  return EndJournal(files, journal_name);
 }
 
 }  // namespace
@@ -116,8 +116,8 @@ void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint6
 }
 
 JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
-                           const JournalRecord& record) {
-  const OpenResult created = files.CreateNew(journal_name.c_str());
+                           const JournalRecord& record, FileHandle file) {
+  const OpenResult created = files.CreateNew(journal_name.c_str(), file);
   // A folder that takes no new file (no write permission, a read-only
   // mount): the store goes on in place without a journal.
   if (created.Code == kAccessDenied || created.Code == kWriteProtected) return JournalResult{0, false};
@@ -135,6 +135,24 @@ JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
   return JournalResult{0, true};
 }
 
+IoResult EndJournal(FileSystem& files, const JournalPath& journal_name) {
+  const IoResult removed = files.Remove(journal_name.c_str());
+  return removed.ok() ? files.SyncFolder(journal_name.c_str()) : removed;
+}
+
+JournalVerdict JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name,
+                            StoreScratch& scratch) {
+  const DescribeResult probe = files.DescribeName(journal_name.c_str());
+  if (probe.Code == kFileNotFound) return JournalVerdict{};
+  if (!probe.ok()) return JournalVerdict{JournalAction::Refuse, probe.Code};
+  bool complete = false;
+  const IoResult read = ReadJournal(files, journal_name, scratch.Journal, complete);
+  if (!read.ok()) return JournalVerdict{JournalAction::Refuse, read.Code};
+  if (!complete) return JournalVerdict{JournalAction::Remove, 0};
+  const int refused = CheckOnlyThisStoreWrote(files, file, scratch.Journal, scratch.Current);
+  return JournalVerdict{refused == 0 ? JournalAction::RollBack : JournalAction::Refuse, refused};
+}
+
 IoResult RecoverJournal(FileSystem& files, const char* file_name, StoreScratch& scratch) {
   const JournalPath journal_name = JournalName(file_name);
   const DescribeResult probe = files.DescribeName(journal_name.c_str());
@@ -143,7 +161,7 @@ IoResult RecoverJournal(FileSystem& files, const char* file_name, StoreScratch& 
 
   // A store holds the file's exclusive lock from before its journal is made
   // until after it is removed: under that lock a journal is a dead run's.
-  const OpenResult opened = files.OpenExisting(file_name);
+  const OpenResult opened = files.OpenExisting(file_name, Access::ReadWrite);
   if (!opened.ok()) return IoResult{opened.Code, 0};
   const IoResult locked = files.Lock(opened.Handle, LockMode::Exclusive);
   const IoResult rolled_back =

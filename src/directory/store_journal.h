@@ -1,7 +1,8 @@
 // The rollback journal of a store: before the first byte of the directory
 // file changes, the bytes about to be replaced (and those replacing them) go
-// to "<name>-journal" beside it, synced with its folder. A complete journal
-// found by a later run means a store was cut off, and is rolled back.
+// to "<name>-journal" beside it, synced with its folder; the store removes
+// it, durably, once the file is synced. A complete journal found by a later
+// run means a store was cut off, and is rolled back.
 #pragma once
 
 #include <cstdint>
@@ -48,17 +49,40 @@ struct JournalResult {
   bool ok() const { return Code == 0; }
 };
 
-// Writes, syncs and closes the journal, then syncs its folder. On failure
+// Writes, syncs and closes the journal, made so that whoever may write the
+// open file may read and remove it too, then syncs its folder. On failure
 // nothing of it is left behind.
 [[nodiscard]] JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
-                                         const JournalRecord& record);
+                                         const JournalRecord& record, FileHandle file);
+
+// Removes the journal and makes its removal durable.
+[[nodiscard]] IoResult EndJournal(FileSystem& files, const JournalPath& journal_name);
+
+// What the next run does with a journal beside the file.
+enum class JournalAction {
+  None,      // there is none
+  RollBack,  // complete, and the file holds nothing but the bytes of its store
+  Remove,    // incomplete: its store was cut off before the file changed
+  Refuse,    // it belongs to another file, the file changed since (code 32), or it cannot be read
+};
+
+struct JournalVerdict {
+  JournalAction Action = JournalAction::None;
+  int Code = 0;  // why a journal is refused
+};
+
+// Judges the journal beside the file open on file, which the caller holds
+// locked so that no store is in progress. Changes nothing; a complete
+// journal is left in scratch.Journal and the file's first bytes in
+// scratch.Current.
+[[nodiscard]] JournalVerdict JudgeJournal(FileSystem& files, FileHandle file,
+                                          const JournalPath& journal_name, StoreScratch& scratch);
 
 // Looks for a journal beside file_name and, under the file's exclusive lock,
-// rolls it back: a complete one is applied to the file it names, if the file
-// holds nothing but the bytes of that store, then removed; an incomplete one
-// is removed. A journal that belongs to another file, or whose file was
-// changed since, stays in place and the result is code 2 (the file is gone)
-// or 32; one whose file stays locked by a store in progress, code 33.
+// does what JudgeJournal says: a complete one is applied to the file and
+// removed, an incomplete one removed. One that is refused stays in place and
+// the result is its code; one whose file stays locked by a store in
+// progress, code 33.
 [[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name,
                                       StoreScratch& scratch);
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <windows.h>
+#include <aclapi.h>
 
 namespace kovo {
 namespace {
@@ -26,22 +27,39 @@ OpenResult Opened(HANDLE handle) {
   return OpenResult{0, reinterpret_cast<FileHandle>(handle)};
 }
 
-// The lock covers every offset a file can have.
-constexpr DWORD kWholeRange = 0xFFFFFFFFu;
+// The data's range is every offset below the run lock's byte; the run lock
+// is that one byte. Win32 locks are mandatory: nobody reads or writes there.
+struct LockRange {
+  OVERLAPPED At{};
+  DWORD Low = 0;
+  DWORD High = 0;
+};
+
+LockRange RangeOf(LockMode mode) {
+  LockRange range;
+  if (mode == LockMode::Run) {
+    range.At.OffsetHigh = static_cast<DWORD>(kRunLockOffset >> 32);
+    range.Low = 1;
+  } else {
+    range.High = static_cast<DWORD>(kRunLockOffset >> 32);
+  }
+  return range;
+}
 
 bool TryLock(HANDLE handle, LockMode mode, DWORD& error) {
-  OVERLAPPED at{};
-  const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-  if (::LockFileEx(handle, flags, 0, kWholeRange, kWholeRange, &at)) return true;
+  LockRange range = RangeOf(mode);
+  const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (mode != LockMode::Shared ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+  if (::LockFileEx(handle, flags, 0, range.Low, range.High, &range.At)) return true;
   error = ::GetLastError();
   return false;
 }
 
 }  // namespace
 
-OpenResult Win32FileSystem::OpenExisting(const char* name) {
+OpenResult Win32FileSystem::OpenExisting(const char* name, Access access) {
   const std::string ansi_name = AnsiName(name);
-  const HANDLE handle = ::CreateFileA(ansi_name.c_str(), GENERIC_READ | GENERIC_WRITE,
+  const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  const HANDLE handle = ::CreateFileA(ansi_name.c_str(), rights,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return OpenResult{LastError(), kNoFile};
@@ -122,12 +140,12 @@ DescribeResult Win32FileSystem::DescribeName(const char* name) {
 
 IoResult Win32FileSystem::Lock(FileHandle file, LockMode mode) {
   if (mode == LockMode::Unlocked) {
-    OVERLAPPED at{};
-    if (::UnlockFileEx(AsHandle(file), 0, kWholeRange, kWholeRange, &at)) return IoResult{};
+    LockRange range = RangeOf(mode);
+    if (::UnlockFileEx(AsHandle(file), 0, range.Low, range.High, &range.At)) return IoResult{};
     const DWORD error = ::GetLastError();
     return error == ERROR_NOT_LOCKED ? IoResult{} : IoResult{static_cast<int>(error), 0};
   }
-  const ULONGLONG deadline = ::GetTickCount64() + lock_wait_ms_;
+  const ULONGLONG deadline = ::GetTickCount64() + (mode == LockMode::Run ? run_wait_ms_ : lock_wait_ms_);
   for (;;) {
     DWORD error = 0;
     if (TryLock(AsHandle(file), mode, error)) return IoResult{};
@@ -138,16 +156,43 @@ IoResult Win32FileSystem::Lock(FileHandle file, LockMode mode) {
   }
 }
 
-OpenResult Win32FileSystem::CreateNew(const char* name) {
-  return Opened(::CreateFileA(AnsiName(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+// The new file takes the access list of the model, Win32's counterpart of
+// its permission bits; where that is refused it keeps the folder's.
+OpenResult Win32FileSystem::CreateNew(const char* name, FileHandle like) {
+  const DWORD rights = GENERIC_READ | GENERIC_WRITE | WRITE_DAC;
+  const OpenResult created = Opened(
+      ::CreateFileA(AnsiName(name).c_str(), rights, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  PACL access_list = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (created.ok() && ::GetSecurityInfo(AsHandle(like), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                        nullptr, &access_list, nullptr, &descriptor) == ERROR_SUCCESS) {
+    ::SetSecurityInfo(AsHandle(created.Handle), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                      access_list, nullptr);
+    ::LocalFree(descriptor);
+  }
+  return created;
 }
 
-// Win32 makes a folder entry durable with the file's own flush.
+// Win32 cannot sync a folder (FlushFileBuffers on one needs backup
+// semantics); Remove stands in for it.
 IoResult Win32FileSystem::SyncFolder(const char*) { return IoResult{}; }
 
+// The journal's first bytes are zeroed and flushed before it is deleted: a
+// deletion lost to a power cut brings back a journal that is no longer
+// complete, which the next run discards instead of applying.
 IoResult Win32FileSystem::Remove(const char* name) {
-  return ::DeleteFileA(AnsiName(name).c_str()) ? IoResult{} : IoResult{LastError(), 0};
+  const std::string ansi_name = AnsiName(name);
+  const HANDLE handle = ::CreateFileA(ansi_name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    const char zeros[8] = {};
+    DWORD put = 0;
+    const bool spoiled = ::WriteFile(handle, zeros, sizeof zeros, &put, nullptr) && ::FlushFileBuffers(handle);
+    const int error = spoiled ? 0 : LastError();
+    ::CloseHandle(handle);
+    if (error != 0) return IoResult{error, 0};
+  }
+  return ::DeleteFileA(ansi_name.c_str()) ? IoResult{} : IoResult{LastError(), 0};
 }
 
 }  // namespace kovo

@@ -10,10 +10,13 @@ namespace kovo {
 class Win32FileSystem final : public FileSystem {
  public:
   static constexpr std::uint32_t kDefaultLockWaitMs = 2000;
-  explicit Win32FileSystem(std::uint32_t lock_wait_ms = kDefaultLockWaitMs)
-      : lock_wait_ms_(lock_wait_ms) {}
+  // Long enough for a queue of a few runs, each a second or two.
+  static constexpr std::uint32_t kDefaultRunWaitMs = 30000;
+  explicit Win32FileSystem(std::uint32_t lock_wait_ms = kDefaultLockWaitMs,
+                         std::uint32_t run_wait_ms = kDefaultRunWaitMs)
+      : lock_wait_ms_(lock_wait_ms), run_wait_ms_(run_wait_ms) {}
 
-  OpenResult OpenExisting(const char* name) override;
+  OpenResult OpenExisting(const char* name, Access access) override;
   IoResult Read(FileHandle file, void* buffer, std::size_t size) override;
   IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
                    std::size_t size) override;
@@ -22,12 +25,13 @@ class Win32FileSystem final : public FileSystem {
   DescribeResult Describe(FileHandle file) override;
   DescribeResult DescribeName(const char* name) override;
   IoResult Lock(FileHandle file, LockMode mode) override;
-  OpenResult CreateNew(const char* name) override;
+  OpenResult CreateNew(const char* name, FileHandle like) override;
   IoResult SyncFolder(const char* name) override;
   IoResult Remove(const char* name) override;
 
  private:
   std::uint32_t lock_wait_ms_;
+  std::uint32_t run_wait_ms_;
 };
 
 }  // namespace kovo

@@ -2,10 +2,13 @@
 // through a terminal emulator, or redirected to a file, a pipe or nowhere.
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sstream>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
 #include "support/directory_builder.h"
+#include "support/faulty_file_system.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "support/vterm_screen.h"
@@ -71,13 +74,19 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
       {"shrunk to 44x10", size(80, 25), 0, 6, phases, 44, 10},
       {"grown from 30x8", size(30, 8), 0, 7, phases, 80, 25},
       {"stopped, the shell printing, resumed", size(80, 25), 0, 6, whole, 0, 0, true},
+      // Started during the first run's pause, it waits for that run to end,
+      // then loads what it stored.
+      {"a second run meanwhile", [&](ProgramOptions& o) {
+         o.MidRun = [&](int, pid_t) {
+           EXPECT_EQ(testing::RunProgram(KOVOMAINT_PATH, Options({"N"}, OutputTo::File)).ExitCode(), 0);
+         };
+       }, 0, 6, whole},
       {"a terminal with no columns", size(0, 25), 0, 0, {""}},
       {"TERM=dumb", [](ProgramOptions& o) { o.Term = "dumb"; }, 0, 0, {""}},
       {"no TERM", [](ProgramOptions& o) { o.Term = nullptr; }, 0, 0, {""}},
       {"an ASCII locale", [](ProgramOptions& o) { o.Lang = "C"; }, 0, 6,
        {" Kovo/w32 Maintenence ?1 v1.00 [win32 version]", whole[1], whole[2], " ? Reading KOVO.FON: DONE",
         " ? Sorting KOVO.FON: DONE", " ? Packing KOVO.FON: DONE", ""}},
-      {"a file", redirect(OutputTo::File, {}), 0, 0, {""}},
       {"a file, the store failing", redirect(OutputTo::File, 10000), 1, 0, {kDiskFull, "Disk full."}},
       // Not death by SIGPIPE; with standard output closed, the report must
       // not land in kovo.fon, opened on descriptor 1.
@@ -128,45 +137,15 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
   }
 }
 
-// However little memory there is, the run works, ends with the "Out of
-// memory" report, or never starts (the loader's status 127).
-TEST_F(EndToEndTest, RunningOutOfMemoryAnywhereIsTheReportNeverAnAbort) {
-#ifdef KOVO_SANITIZED
-  GTEST_SKIP() << "AddressSanitizer needs more address space than any limit allows";
-#endif
-  ::unlink(File().c_str());  // the run takes its images and stops, unpaused
-  const auto run_with = [&](long limit) {
-    ProgramOptions options = Options({"Y"});
-    options.MemoryLimit = limit;
-    return testing::RunProgram(KOVOMAINT_PATH, options);
-  };
-  long low = 1L << 20;  // too little to start, then enough to run
-  long high = 1L << 30;
-  ASSERT_EQ(run_with(high).ExitCode(), 0);
-  while (high - low > 4096) {
-    const long middle = (low + high) / 2;
-    (run_with(middle).ExitCode() == 0 ? high : low) = middle;
-  }
-  int reports = 0;
-  for (long limit = high - 1024 * 1024; limit <= high; limit += 8192) {
-    const ProgramRun run = run_with(limit);
-    const bool reported = run.Output.find("Out of memory.") != std::string::npos;
-    EXPECT_TRUE(run.ExitCode() == (reported ? 1 : 0) || run.ExitCode() == 127) << limit;
-    reports += reported ? 1 : 0;
-  }
-  EXPECT_GT(reports, 0) << "no limit left the run short of memory";
-}
-
 // kovolist as a script uses it: diff's statuses for --check, the usual
-// conventions, the system's reasons, and never a change to the file.
+// option forms and the reasons.
 TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
-  const auto kovolist = [&](std::vector<std::string> arguments) {
-    return testing::RunProgram(KOVOLIST_PATH, Options(std::move(arguments), OutputTo::File));
+  const auto kovolist = [&](std::vector<std::string> arguments, OutputTo output = OutputTo::File) {
+    return testing::RunProgram(KOVOLIST_PATH, Options(std::move(arguments), output));
   };
   const ProgramRun after = kovolist({"--after", "Y"});
-  struct stat before_calls {};
-  ::stat(File().c_str(), &before_calls);
   testing::WriteFileBytes(dir_.File("short.fon"), std::string(100, 'x'));
+  testing::WriteFileBytes(dir_.File("long.fon"), kBefore + "12345678");
   struct Case {
     std::vector<std::string> arguments;
     int status;
@@ -174,39 +153,115 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
     bool on_errors;
   };
   const Case cases[] = {
-      {{"--check", "Y"}, 1, "changes it:", false},
-      {{"--check", "q"}, 0, "refuses the switch", false},
-      {{"--check", "Y", "missing.fon"}, 2, "missing.fon: No such file or directory", true},
-      {{"--check", "Y", "."}, 2, ".: Is a directory", true},
+      {{"--check", "Y"}, 1, "changes it:\n  slot 1 is erased, its field 2 being empty: [5]\"ghost\"", false},
+      {{"--check=N"}, 1, "  slot 20, field 3: length 200 is cut to 12\n", false},
+      {{"-c", "q"}, 2, "\"kovomaint q\": refuses the switch", true},
+      {{"--check", "Y", "."}, 2, ".: a folder, not a file", true},
       {{"--check", "Y", "short.fon"}, 2, "short.fon: 100 bytes, a kovo.fon file has 19700", true},
       {{"short.fon"}, 1, "short.fon: 100 bytes", true},
-      {{"--used"}, 0, "7 used, 93 free\n", false},
-      {{"--", "--help"}, 1, "--help: No such file or directory", true},
-      {{"--help", "--bogus"}, 0, "usage: kovolist", false},
-      {{"--version"}, 0, "kovolist (kovomaint) ", false},
+      {{"long.fon", "-u"}, 0, "7 used, 93 free\n8 bytes follow slot 100; runs of kovomaint keep them", false},
+      {{"--used"}, 0, " 12 used [4]\"\\xE1ber\"", false},
+      {{"--", "--help"}, 1, "--help: File not found", true},
+      {{"-h", "--bogus"}, 0, "usage: kovolist", false},
+      {{"-V"}, 0, "kovolist (kovomaint) " KOVO_VERSION "\n", false},
       {{"-y"}, 2, "unknown option '-y'\nTry 'kovolist --help'", true},
+      {{"--bogus=1"}, 2, "unknown option '--bogus'", true},
       {{"--check"}, 2, "--check needs the switch", true},
       {{"--check", "Y", "--json"}, 2, "--check lists nothing", true},
-      {{"--after", "Y", "--check", "N"}, 2, "go alone", true},
+      {{"--after=Y", "-c", "N"}, 2, "go alone", true},
       {{"a", "b"}, 2, "one file at a time", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.arguments));
     const ProgramRun run = kovolist(c.arguments);
     EXPECT_EQ(run.ExitCode(), c.status);
-    EXPECT_NE((c.on_errors ? run.Errors : run.Output).find(c.output), std::string::npos) << run.Output << run.Errors;
+    EXPECT_NE((c.on_errors ? run.Errors : run.Output).find(c.output), std::string::npos)
+        << run.Output << run.Errors;
   }
-  struct stat after_calls {};
-  ::stat(File().c_str(), &after_calls);
-  EXPECT_EQ(after_calls.st_mtim.tv_nsec, before_calls.st_mtim.tv_nsec);
+  // At a UTF-8 terminal the glyphs kovomaint's screen shows.
+  EXPECT_NE(kovolist({"-u"}, OutputTo::Terminal).Output.find(" 12 used [4]\"\u00DFber\""), std::string::npos);
 
-  // A journal beside the file is named; the next run takes it away (an
-  // incomplete one is discarded). The dry run's listing is the listing after.
+  // A journal beside the file is named with what the next run does with it,
+  // and the next run does just that. The dry run's listing is the listing after.
   testing::WriteFileBytes(dir_.File("kovo.fon-journal"), "cut off");
-  EXPECT_NE(kovolist({}).Errors.find("warning: kovo.fon-journal stands beside kovo.fon"), std::string::npos);
+  EXPECT_NE(kovolist({}).Errors.find("kovo.fon-journal stands beside kovo.fon: a kovomaint run was cut off "
+                                     "before it changed the file; the next run removes it"),
+            std::string::npos);
   ASSERT_EQ(testing::RunProgram(KOVOMAINT_PATH, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
   EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));
   EXPECT_EQ(kovolist({}).Output, after.Output);
+}
+
+// A listing taken while a run stores waits for the store to end, and shows
+// what it stored, with no word of a cut-off run.
+TEST_F(EndToEndTest, KovolistWaitsForAStoreInProgress) {
+  const std::string listing = dir_.File("listing");
+  pid_t lister = 0;
+  const auto list_meanwhile = [&] {
+    if ((lister = ::fork()) == 0) {
+      for (int fd = 3; fd < 256; ++fd) ::close(fd);  // the store's, whose locks they share
+      const ProgramRun run = testing::RunProgram(KOVOLIST_PATH, Options({}, OutputTo::File));
+      testing::WriteFileBytes(listing, run.Output + run.Errors);
+      ::_exit(0);
+    }
+    ::usleep(300000);  // long enough to open the file and wait for its lock
+  };
+  // At the sync of the file: all of it written, its journal beside it.
+  testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Sync, 2, 0, 0, list_meanwhile});
+  ASSERT_TRUE(testing::Maintain(files, File()).Stored.ok());
+  ::waitpid(lister, nullptr, 0);
+  const ProgramRun after = testing::RunProgram(KOVOLIST_PATH, Options({}, OutputTo::File));
+  EXPECT_EQ(testing::ReadFileBytes(listing), after.Output);
+}
+
+// The one line README and kovomaint(1) give for scripts fails whenever the
+// file did not end up tidy, and only then.
+TEST_F(EndToEndTest, TheDocumentedScriptLineFailsUnlessTheFileEndsUpTidy) {
+  std::string line;
+  std::istringstream readme(testing::ReadFileBytes(KOVO_SOURCE_DIR "/README.md"));
+  while (std::getline(readme, line) && line.rfind("kovomaint Y && ", 0) != 0) {
+  }
+  std::string man = testing::ReadFileBytes(KOVO_SOURCE_DIR "/man/kovomaint.1");
+  for (std::size_t dash; (dash = man.find("\\-")) != std::string::npos;) man.erase(dash, 1);
+  ASSERT_NE(man.find(line), std::string::npos) << "README and kovomaint(1) differ on: " << line;
+  const std::string programs = std::string(KOVOMAINT_PATH).substr(0, std::string(KOVOMAINT_PATH).rfind('/'));
+  pid_t holder = 0;
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+    bool tidy;
+    std::vector<std::string> untouched = {};  // names that still hold what they held
+    bool as_nobody = false;
+  };
+  const Case cases[] = {
+      {"a normal run", [] {}, true},
+      {"already tidy", [&] { testing::WriteFileBytes(File(), testing::Finished()); }, true},
+      {"only KOVO.FON", [&] { ::rename(File().c_str(), dir_.File("KOVO.FON").c_str()); }, true},
+      {"missing", [&] { ::unlink(File().c_str()); }, false},
+      {"read-only", [&] { ::chmod(File().c_str(), 0444); }, false, {"kovo.fon"}, true},
+      {"KOVO.FON and Kovo.fon", [&] {
+         ::rename(File().c_str(), dir_.File("KOVO.FON").c_str());
+         testing::WriteFileBytes(dir_.File("Kovo.fon"), kBefore);
+       }, false, {"KOVO.FON", "Kovo.fon"}},
+      {"short", [&] { testing::WriteFileBytes(File(), "short"); }, false},
+      {"locked by another program past the wait",
+       [&] { holder = testing::HoldLock(File(), [](int fd) { return ::flock(fd, LOCK_EX); }); }, false},
+  };
+  ::chmod(dir_.Path().c_str(), 0777);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* name : {"kovo.fon", "KOVO.FON", "Kovo.fon"}) ::unlink(dir_.File(name).c_str());
+    testing::WriteFileBytes(File(), kBefore);
+    c.arrange();
+    ProgramOptions options = Options({"-c", "PATH=" + programs + ":$PATH; " + line}, OutputTo::File);
+    options.AsNobody = c.as_nobody;
+    const ProgramRun run = testing::RunProgram("/bin/sh", options);
+    EXPECT_EQ(run.ExitCode() == 0, c.tidy) << run.ExitCode() << run.Output << run.Errors;
+    EXPECT_EQ(run.Output, "") << "a fatal report";  // a read-only file is one kovomaint cannot locate
+    for (const std::string& name : c.untouched)
+      EXPECT_TRUE(testing::ReadFileBytes(dir_.File(name)) == kBefore) << name;
+    if (holder != 0) testing::Release(std::exchange(holder, 0));
+  }
 }
 
 }  // namespace

@@ -60,12 +60,8 @@ TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
          c.Device.ClearScreen();
        },
        {"", "", "", ""}, {0, 0}, {9, 3}, 0x17},
-      {"texts are cut at 255 bytes", write(std::string(300, 'x')), {}, {5, 3}, {0, 3}, 0x07},
       {"each byte takes the colour current when it is written",
        [](Console& c) { WriteCoded(c, "|15 \xFE |03Reading"); }, {" \xFE Reading"}, {0, 1}, {2, 0}, 0x0F},
-      {"a pipe code ends at the text's end",
-       [](Console& c) { WriteCoded(c, std::string_view("ab|12").substr(0, 3)); }, {"ab"}, {2, 0},
-       {2, 0}, 0x07},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -84,9 +80,8 @@ TEST(ConsoleDevice, ControlBytesWrapAndScroll) {
   }
 }
 
-// A screen larger than the largest window keeps its cells past it; a
-// device on no screen draws nothing and stays in light grey.
-TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256ColumnsOrInertWithoutAScreen) {
+// A screen larger than the largest window keeps its cells past it.
+TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256Columns) {
   MemoryScreen screen(300, 250);
   Console console(screen);
   console.Device.StartDevice();
@@ -101,15 +96,6 @@ TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256ColumnsOrInertWithoutAScreen) {
   EXPECT_EQ(screen.At(0, 1).Byte, 'z');
   EXPECT_LE(screen.LongestWrite(), 256);
   EXPECT_EQ(screen.StrayDrawing(), 0);
-
-  NoScreen none;
-  Console inert(none);
-  inert.Device.StartDevice();
-  EXPECT_FALSE(inert.Device.Active());
-  inert.Device.ClearScreen();
-  inert.Output.WriteString("text\r\n\a");
-  inert.Device.ShutdownDevice();
-  EXPECT_EQ(inert.Device.CurrentAttribute(), kDefaultAttribute);
 }
 
 // Texts on a fresh grid whose cell under the cursor (column 3) has the

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,28 +64,6 @@ inline DirectoryImage ScatteredImage() {
   PutEntry(image, 1, {"ghost", "", "junk", "junk", "junk"});
   PutEntry(image, 50, {"", "orphan"});
   image.Slot(100).Field4.Length = 3;
-  return image;
-}
-
-// Slots of every kind a file may hold: used and free ones mixed, stale
-// bytes, over-long lengths, bytes above 0x7F, equal keys.
-inline DirectoryImage RandomImage(std::mt19937& random) {
-  DirectoryImage image{};
-  std::uniform_int_distribution<int> percent(0, 99);
-  const int used_share = percent(random);
-  for (int slot = 1; slot <= kSlotCount; ++slot) {
-    auto* bytes = reinterpret_cast<std::uint8_t*>(&image.Slot(slot));
-    if (percent(random) < 30) {
-      for (std::size_t i = 0; i < kEntrySize; ++i) bytes[i] = static_cast<std::uint8_t>(random());
-    }
-    if (percent(random) < used_share) {
-      const char* names[] = {"alpha", "Alpha", "BETA", "\341ber", "10 Downing", "zeta"};
-      PutEntry(image, slot, {names[percent(random) % 6], "x"});
-      if (percent(random) < 10) image.Slot(slot).Field3.Length = 200;
-    } else if (percent(random) < 50) {
-      image.Slot(slot).Field2.Length = 0;
-    }
-  }
   return image;
 }
 

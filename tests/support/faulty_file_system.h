@@ -2,15 +2,18 @@
 // seam, but for the one call a fault names (the nth call of a kind), which
 // reports the fault's code, optionally after really transferring some bytes,
 // or runs the fault's action in between: what another program does at that
-// moment.
+// moment. And a run's load and store over such a seam.
 #pragma once
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "directory/directory_file.h"
+#include "directory/maintenance_passes.h"
 #include "directory/platform_file_system.h"
 
 namespace kovo::testing {
@@ -31,8 +34,8 @@ class FaultyFileSystem final : public FileSystem {
  public:
   explicit FaultyFileSystem(std::optional<Fault> fault = std::nullopt) : fault_(std::move(fault)) {}
 
-  OpenResult OpenExisting(const char* name) override {
-    return Counted(Strikes(FileCall::Open) ? Failed(OpenResult{}) : real_.OpenExisting(name));
+  OpenResult OpenExisting(const char* name, Access access) override {
+    return Counted(Strikes(FileCall::Open) ? Failed(OpenResult{}) : real_.OpenExisting(name, access));
   }
   IoResult Read(FileHandle file, void* buffer, std::size_t size) override {
     const bool strikes = Strikes(FileCall::Read);
@@ -62,8 +65,8 @@ class FaultyFileSystem final : public FileSystem {
   IoResult Lock(FileHandle file, LockMode mode) override {
     return Strikes(FileCall::Lock) ? Failed(IoResult{}) : real_.Lock(file, mode);
   }
-  OpenResult CreateNew(const char* name) override {
-    return Counted(Strikes(FileCall::Create) ? Failed(OpenResult{}) : real_.CreateNew(name));
+  OpenResult CreateNew(const char* name, FileHandle like) override {
+    return Counted(Strikes(FileCall::Create) ? Failed(OpenResult{}) : real_.CreateNew(name, like));
   }
   IoResult SyncFolder(const char* name) override {
     return Strikes(FileCall::SyncFolder) ? Failed(IoResult{}) : real_.SyncFolder(name);
@@ -100,5 +103,26 @@ class FaultyFileSystem final : public FileSystem {
   int open_handles_ = 0;
   std::vector<std::string> calls_;
 };
+
+struct Maintenance {
+  LoadResult Loaded;
+  StoreResult Stored;
+};
+
+// Load, pack, sort and store as one run does; between is what another
+// program does after the load.
+inline Maintenance Maintain(FileSystem& files, const std::string& path,
+                            const std::function<void()>& between = {}) {
+  Maintenance run;
+  DirectoryImage load{};
+  DirectoryImage work{};
+  DirectoryFile file(files, path);
+  run.Loaded = file.LoadDirectory(load);
+  if (!run.Loaded.ok()) return run;
+  SortEntries(work, PackEntries(load, work));
+  if (between) between();
+  run.Stored = file.StoreDirectory(work, load, *std::make_unique<StoreScratch>());
+  return run;
+}
 
 }  // namespace kovo::testing

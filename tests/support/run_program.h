@@ -8,6 +8,7 @@
 #include <optional>
 #include <poll.h>
 #include <pty.h>
+#include <pwd.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -33,9 +34,9 @@ struct ProgramOptions {
   int Columns = 80;
   int Rows = 25;
   std::optional<long> FileSizeLimit;  // RLIMIT_FSIZE
-  std::optional<long> MemoryLimit;    // RLIMIT_AS
   const char* Term = "xterm";         // nullptr: unset
   const char* Lang = "C.UTF-8";
+  bool AsNobody = false;              // as root: run as the user nobody
   // On a terminal: called 200 ms into the run with the terminal's
   // controlling side and the program's process.
   std::function<void(int controller, pid_t program)> MidRun;
@@ -43,19 +44,16 @@ struct ProgramOptions {
 
 namespace program_detail {
 
-inline void Limit(int resource, std::optional<long> value) {
-  const rlimit both{static_cast<rlim_t>(value.value_or(0)), static_cast<rlim_t>(value.value_or(0))};
-  if (value) ::setrlimit(resource, &both);
-}
-
 [[noreturn]] inline void Exec(const std::string& path, const ProgramOptions& options) {
   if (::chdir(options.Directory.c_str()) != 0) ::_exit(126);
+  const passwd* nobody = options.AsNobody && ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+  if (nobody != nullptr && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) ::_exit(126);
   options.Term ? ::setenv("TERM", options.Term, 1) : ::unsetenv("TERM");
   ::setenv("LANG", options.Lang, 1);
   ::unsetenv("LC_ALL");
   ::unsetenv("LC_CTYPE");
-  Limit(RLIMIT_FSIZE, options.FileSizeLimit);
-  Limit(RLIMIT_AS, options.MemoryLimit);
+  const rlimit size_limit{rlim_t(options.FileSizeLimit.value_or(0)), rlim_t(options.FileSizeLimit.value_or(0))};
+  if (options.FileSizeLimit) ::setrlimit(RLIMIT_FSIZE, &size_limit);
   std::signal(SIGPIPE, SIG_DFL);
   std::vector<char*> argv{const_cast<char*>(path.c_str())};
   for (const std::string& argument : options.Arguments) argv.push_back(const_cast<char*>(argument.c_str()));

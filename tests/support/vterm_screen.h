@@ -32,7 +32,8 @@ class EmulatedTerminal {
   std::string RowText(int row) const {  // glyphs as UTF-8
     std::string text;
     char glyph[kMaxGlyphBytes];
-    for (int column = 0; column < columns_; ++column) text.append(glyph, EncodeUtf8(GlyphAt(column, row), glyph));
+    for (int column = 0; column < columns_; ++column)
+      text.append(glyph, EncodeUtf8(GlyphAt(column, row), glyph));
     return text;
   }
   CellPosition Cursor() const {

@@ -1,13 +1,11 @@
 // kovomaint.exe run in this test's own console: the cells it leaves, read
-// back from the console, are the memory grid's; redirected, it writes
-// nothing and ends with its status.
+// back from the console, are the memory grid's.
 #include <gtest/gtest.h>
 #include <string>
 #include <windows.h>
 
 #include "console/console_device.h"
 #include "support/directory_builder.h"
-#include "support/expected_screen.h"
 #include "support/memory_screen.h"
 #include "support/temp_dir.h"
 
@@ -72,24 +70,6 @@ TEST(Win32Console, SortRunLeavesTheCellsOfTheMemoryGrid) {
   EXPECT_EQ(info.dwCursorPosition.X, expected.Cursor().Column);
   EXPECT_EQ(info.dwCursorPosition.Y, expected.Cursor().Row);
   ::CloseHandle(console);
-}
-
-TEST(Win32Console, RedirectedRunsWriteNothingAndEndWithTheirStatus) {
-  testing::TempDir dir;
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  const std::string output_path = dir.File("out.txt");
-  const HANDLE output = ::CreateFileA(output_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_EQ(RunKovomaint("Y", dir.Path(), output), 0u);  // no file: "Can't locate"
-  testing::WriteFileBytes(dir.File("kovo.fon"), std::string(kImageSize - 1, '\0'));
-  EXPECT_EQ(RunKovomaint("Y", dir.Path(), output), 1u);  // short: "bad or corrupt"
-  testing::WriteFileBytes(dir.File("kovo.fon"), testing::kScattered);
-  EXPECT_EQ(RunKovomaint("N", dir.Path(), output), 0u);
-  EXPECT_EQ(RunKovomaint("q", dir.Path(), output), 0u);
-  ::CloseHandle(output);
-  EXPECT_EQ(testing::ReadFileBytes(output_path), "");
-  EXPECT_EQ(testing::FirstFields(testing::ImageFromBytes(testing::ReadFileBytes(dir.File("kovo.fon"))), 2),
-            (std::vector<std::string>{"beta", "Alpha"}));
 }
 
 }  // namespace

@@ -29,10 +29,10 @@ class Win32FileSystemTest : public ::testing::Test {
 };
 
 TEST_F(Win32FileSystemTest, OpensOnlyExistingRegularFiles) {
-  EXPECT_EQ(files_.OpenExisting(dir_.File("other.fon").c_str()).Code, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(files_.OpenExisting(dir_.File("other.fon").c_str(), Access::ReadWrite).Code, ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(testing::FileExists(dir_.File("other.fon")));
-  EXPECT_EQ(files_.OpenExisting(dir_.Path().c_str()).Code, ERROR_ACCESS_DENIED);
-  EXPECT_EQ(files_.OpenExisting("NUL").Code, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(files_.OpenExisting(dir_.Path().c_str(), Access::ReadWrite).Code, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(files_.OpenExisting("NUL", Access::ReadWrite).Code, ERROR_ACCESS_DENIED);
 }
 
 TEST_F(Win32FileSystemTest, AnotherProgramsLockIsWaitedForThenRefused) {
