@@ -4,6 +4,13 @@
 #include <filesystem>
 
 namespace kovo {
+
+#ifdef _WIN32
+
+NameLookup FindDirectoryFile(const std::string& exact) { return NameLookup{exact, {}}; }
+
+#else
+
 namespace {
 
 char LowerAscii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte; }
@@ -17,9 +24,6 @@ bool EqualIgnoringAsciiCase(const std::string& left, const std::string& right) {
 }  // namespace
 
 NameLookup FindDirectoryFile(const std::string& exact) {
-#ifdef _WIN32
-  return NameLookup{exact, {}};
-#else
   namespace fs = std::filesystem;
   std::error_code error;
   if (fs::symlink_status(exact, error).type() != fs::file_type::not_found) return NameLookup{exact, {}};
@@ -31,7 +35,8 @@ NameLookup FindDirectoryFile(const std::string& exact) {
   if (matches.size() == 1) return NameLookup{matches.front(), {}};
   std::sort(matches.begin(), matches.end());
   return NameLookup{exact, matches.size() > 1 ? matches : std::vector<std::string>{}};
-#endif
 }
+
+#endif
 
 }  // namespace kovo

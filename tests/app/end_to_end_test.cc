@@ -221,7 +221,7 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsUnlessTheFileEndsUpTidy) {
   std::istringstream readme(testing::ReadFileBytes(KOVO_SOURCE_DIR "/README.md"));
   while (std::getline(readme, line) && line.rfind("kovomaint Y && ", 0) != 0) {
   }
-  std::string man = testing::ReadFileBytes(KOVO_SOURCE_DIR "/man/kovomaint.1");
+  std::string man = testing::ReadFileBytes(KOVO_SOURCE_DIR "/man/kovomaint.1.in");
   for (std::size_t dash; (dash = man.find("\\-")) != std::string::npos;) man.erase(dash, 1);
   ASSERT_NE(man.find(line), std::string::npos) << "README and kovomaint(1) differ on: " << line;
   const std::string programs = std::string(KOVOMAINT_PATH).substr(0, std::string(KOVOMAINT_PATH).rfind('/'));

@@ -20,6 +20,7 @@
 #include "directory/store_journal.h"
 #include "support/directory_builder.h"
 #include "support/faulty_file_system.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace kovo {

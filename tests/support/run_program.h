@@ -1,9 +1,11 @@
 // Running a built program as a user would: on a pseudo-terminal of a chosen
-// size, or with standard output sent to a file, a closed pipe or nowhere.
+// size, or with standard output sent to a file, a closed pipe or nowhere;
+// and another program that holds a lock on a file.
 #pragma once
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <optional>
 #include <poll.h>
@@ -133,5 +135,18 @@ inline ProgramRun RunProgram(const std::string& path, const ProgramOptions& opti
   return options.Output == OutputTo::Terminal ? program_detail::RunOnTerminal(path, options)
                                               : program_detail::RunRedirected(path, options);
 }
+
+// A child that opens path, takes a lock with take and holds it until Release.
+inline pid_t HoldLock(const std::string& path, int (*take)(int fd)) {
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    if (take(::open(path.c_str(), O_RDWR)) == 0) ::pause();
+    ::_exit(1);
+  }
+  ::usleep(100000);
+  return holder;
+}
+
+inline void Release(pid_t holder) { ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0); }
 
 }  // namespace kovo::testing

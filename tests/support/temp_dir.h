@@ -1,18 +1,13 @@
 // A temporary folder removed with its contents at the end of the test, a
-// working folder for the rest of a scope, whole-file reads and writes, and
-// another program that holds a lock on a file.
+// working folder for the rest of a scope, and whole-file reads and writes.
 #pragma once
 
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace kovo::testing {
 
@@ -52,18 +47,5 @@ inline std::string ReadFileBytes(const std::string& path) {  // empty when missi
 }
 
 inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
-
-// A child that opens path, takes a lock with take and holds it until Release.
-inline pid_t HoldLock(const std::string& path, int (*take)(int fd)) {
-  const pid_t holder = ::fork();
-  if (holder == 0) {
-    if (take(::open(path.c_str(), O_RDWR)) == 0) ::pause();
-    ::_exit(1);
-  }
-  ::usleep(100000);
-  return holder;
-}
-
-inline void Release(pid_t holder) { ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0); }
 
 }  // namespace kovo::testing
