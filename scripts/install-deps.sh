@@ -4,11 +4,17 @@
 #   install-deps.sh programs   what building the two programs needs
 #   install-deps.sh            that, and what the tests and benchmarks need
 #   install-deps.sh windows    what the Windows build and its tests under wine need
+#   install-deps.sh packaging  what scripts/package.sh needs
+#   install-deps.sh lintian    what scripts/test-package.sh adds to that
+# As root it runs apt-get itself; otherwise through sudo, and without sudo it
+# says which line to run.
 set -euo pipefail
 
 case "${1:-tests}" in
   programs) packages=(cmake make g++) ;;
   windows) packages=(cmake make g++-mingw-w64-x86-64 googletest wine wine64) ;;
+  packaging) packages=(cmake make g++ dpkg-dev file gzip man-db nlohmann-json3-dev) ;;
+  lintian) packages=(lintian) ;;
   *) packages=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libvterm-dev
                nlohmann-json3-dev clang libclang-rt-dev) ;;
 esac
@@ -19,8 +25,15 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+line="apt-get install -y --no-install-recommends ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+elif command -v sudo >/dev/null; then
+  sudo=(sudo)
+else
+  echo "Missing Debian packages. As root, run: apt-get update && $line" >&2
+  exit 1
+fi
 echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds kovomaint and runs every test: once in a normal build (g++), once
 # with AddressSanitizer and UndefinedBehaviorSanitizer (clang), both with
-# warnings as errors, -Wconversion included.
+# warnings as errors, -Wconversion included. It builds in folders of its own,
+# build-test/ and build-sanitize/, never in build/.
 # A missing test library fails the configure: nothing is skipped here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,7 @@ run_suite() {
 
 strict=(-DKOVO_WERROR=ON -DKOVO_REQUIRE_TESTS=ON -DCMAKE_CXX_FLAGS=-Wconversion)
 echo "== normal build (g++)"
-CXX=g++ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}"
+CXX=g++ run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo "${strict[@]}"
 echo "== sanitizer build (clang)"
 CXX=clang++ run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKOVO_SANITIZE=ON \
   -DKOVO_BENCHMARKS=OFF "${strict[@]}"

@@ -1,0 +1,73 @@
+# What an install holds besides the programs, and the packages CPack makes of
+# it: a .deb and a .tar.gz on Linux, a .zip from the Windows build.
+
+set(kovo_docs ${CMAKE_CURRENT_BINARY_DIR}/docs)
+file(MAKE_DIRECTORY ${kovo_docs})
+foreach(page kovomaint kovolist)
+  configure_file(${PROJECT_SOURCE_DIR}/man/${page}.1.in ${kovo_docs}/${page}.1 @ONLY)
+endforeach()
+
+if(WIN32)
+  # Plain text for people without man: the pages as man(1) shows them.
+  find_program(KOVO_MAN man)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+                ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
+  if(KOVO_MAN)
+    foreach(page kovomaint kovolist)
+      add_custom_command(OUTPUT ${kovo_docs}/${page}.txt
+        COMMAND ${CMAKE_COMMAND} -E env MANWIDTH=80 MAN_KEEP_FORMATTING=0
+                sh -c "man -l '${kovo_docs}/${page}.1' | col -bx > '${kovo_docs}/${page}.txt'"
+        DEPENDS ${kovo_docs}/${page}.1 VERBATIM)
+      install(FILES ${kovo_docs}/${page}.txt DESTINATION .)
+    endforeach()
+    add_custom_target(kovo_text_pages ALL DEPENDS ${kovo_docs}/kovomaint.txt ${kovo_docs}/kovolist.txt)
+  else()
+    message(STATUS "Skipping the man pages as text: no man(1) (Debian: man-db)")
+  endif()
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME kovomaint-${PROJECT_VERSION}-win64)
+else()
+  # Man pages are installed compressed where gzip is at hand, as distributions do.
+  find_program(KOVO_GZIP gzip)
+  foreach(page kovomaint kovolist)
+    set(installed ${kovo_docs}/${page}.1)
+    if(KOVO_GZIP)
+      add_custom_command(OUTPUT ${kovo_docs}/${page}.1.gz
+        COMMAND ${KOVO_GZIP} -9nf -k ${page}.1 WORKING_DIRECTORY ${kovo_docs}
+        DEPENDS ${kovo_docs}/${page}.1 VERBATIM)
+      set(installed ${kovo_docs}/${page}.1.gz)
+    endif()
+    list(APPEND kovo_pages ${installed})
+  endforeach()
+  add_custom_target(kovo_man_pages ALL DEPENDS ${kovo_pages})
+  install(FILES ${kovo_pages} DESTINATION share/man/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/completions/kovomaint ${PROJECT_SOURCE_DIR}/completions/kovolist
+          DESTINATION share/bash-completion/completions)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION share/doc/kovomaint)
+  if(KOVO_GZIP)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${kovo_docs}/changelog @ONLY)
+    add_custom_command(OUTPUT ${kovo_docs}/changelog.gz
+      COMMAND ${KOVO_GZIP} -9nf -k changelog WORKING_DIRECTORY ${kovo_docs}
+      DEPENDS ${kovo_docs}/changelog VERBATIM)
+    add_custom_target(kovo_changelog ALL DEPENDS ${kovo_docs}/changelog.gz)
+    install(FILES ${kovo_docs}/changelog.gz DESTINATION share/doc/kovomaint)
+  endif()
+  set(CPACK_GENERATOR DEB TGZ)
+  set(CPACK_PACKAGE_FILE_NAME kovomaint-${PROJECT_VERSION})
+endif()
+
+set(CPACK_PACKAGE_NAME kovomaint)
+set(CPACK_PACKAGE_VENDOR "the kovomaint authors")
+set(CPACK_PACKAGE_CONTACT "kovomaint maintainers <maintainers@kovomaint.invalid>")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PACKAGE_DESCRIPTION "kovomaint tidies kovo.fon, a fixed-size directory data file of 100 slots:
+it moves the used entries to the front and, when asked, sorts them by their
+first field, writing the file back in place behind a journal. kovolist lists
+the file and shows what a run would change.")
+include(CPack)
