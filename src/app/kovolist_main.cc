@@ -87,7 +87,7 @@ bool ReadListedFile(kovo::FileSystem& files, ListedFile& file) {
   if (!files.Lock(opened.Handle, kovo::LockMode::Shared).ok()) {
     Complain(file.Name, "another program holds it locked (I/O error 33)");
   } else {
-    const kovo::IoResult read = files.Read(opened.Handle, file.Image.Bytes(), kImageSize);
+    const kovo::IoResult read = files.ReadAt(opened.Handle, 0, file.Image.Bytes(), kImageSize);
     const kovo::DescribeResult described = files.Describe(opened.Handle);
     file.BytesRead = read.Count;
     file.Size = described.Length;

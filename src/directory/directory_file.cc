@@ -51,7 +51,7 @@ LoadResult DirectoryFile::LoadDirectory(DirectoryImage& image) {
 
   const IoResult locked = files_.Lock(handle_, LockMode::Shared);
   if (!locked.ok()) return LoadResult{LoadStep::Read, locked.Code};
-  const IoResult read = files_.Read(handle_, image.Bytes(), kImageSize);
+  const IoResult read = files_.ReadAt(handle_, 0, image.Bytes(), kImageSize);
   if (!read.ok() || read.Count != kImageSize)
     return LoadResult{LoadStep::Read, ShortTransferCode(read, kShortRead)};
   loaded_ = files_.Describe(handle_);
@@ -74,7 +74,7 @@ int DirectoryFile::CheckStillTheLoadedFile(FileHandle handle, const DirectoryIma
   if (!named.ok()) return named.Code;
   if (named.Identity != now.Identity) return kSharingViolation;
 
-  const IoResult read = files_.Read(handle, current.Bytes(), kImageSize);
+  const IoResult read = files_.ReadAt(handle, 0, current.Bytes(), kImageSize);
   if (!read.ok()) return read.Code;
   if (read.Count != kImageSize || now.Length != loaded_.Length ||
       std::memcmp(current.Bytes(), loaded.Bytes(), kImageSize) != 0)

@@ -70,9 +70,10 @@ class FileSystem {
   // Opens an existing regular file, never creating or truncating it, and
   // never blocking.
   [[nodiscard]] virtual OpenResult OpenExisting(const char* name, Access access) = 0;
-  // Reads up to size bytes from the current position; Count < size with
-  // Code 0 means end of file.
-  [[nodiscard]] virtual IoResult Read(FileHandle file, void* buffer, std::size_t size) = 0;
+  // Reads up to size bytes at offset; Count < size with Code 0 means end of
+  // file.
+  [[nodiscard]] virtual IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer,
+                                        std::size_t size) = 0;
   // Writes size bytes at offset; Count tells how many went out before a failure.
   [[nodiscard]] virtual IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
                                          std::size_t size) = 0;

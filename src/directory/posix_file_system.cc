@@ -112,11 +112,11 @@ OpenResult PosixFileSystem::OpenExisting(const char* name, Access access) {
   return OpenResult{0, fd};
 }
 
-IoResult PosixFileSystem::Read(FileHandle file, void* buffer, std::size_t size) {
+IoResult PosixFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) {
   auto* bytes = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::read(Descriptor(file), bytes + done, size - done);
+    const ssize_t n = ::pread(Descriptor(file), bytes + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return Failure(done);
     if (n == 0) break;

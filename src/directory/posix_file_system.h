@@ -17,7 +17,7 @@ class PosixFileSystem final : public FileSystem {
       : lock_wait_ms_(lock_wait_ms), run_wait_ms_(run_wait_ms) {}
 
   OpenResult OpenExisting(const char* name, Access access) override;
-  IoResult Read(FileHandle file, void* buffer, std::size_t size) override;
+  IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) override;
   IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
                    std::size_t size) override;
   IoResult Sync(FileHandle file) override;

@@ -34,9 +34,9 @@ IoResult ReadJournal(FileSystem& files, const JournalPath& journal_name, Journal
                      bool& complete) {
   const OpenResult opened = files.OpenExisting(journal_name.c_str(), Access::ReadOnly);
   if (!opened.ok()) return IoResult{opened.Code, 0};
-  const IoResult read = files.Read(opened.Handle, &record, sizeof record);
+  const IoResult read = files.ReadAt(opened.Handle, 0, &record, sizeof record);
   unsigned char extra = 0;
-  const IoResult more = read.ok() ? files.Read(opened.Handle, &extra, 1) : IoResult{};
+  const IoResult more = read.ok() ? files.ReadAt(opened.Handle, sizeof record, &extra, 1) : IoResult{};
   (void)files.Close(opened.Handle);
   if (!read.ok()) return read;
   if (!more.ok()) return more;
@@ -64,7 +64,7 @@ int CheckOnlyThisStoreWrote(FileSystem& files, FileHandle file, const JournalRec
   if (!described.ok()) return described.Code;
   if (described.Identity != FileIdentity{record.Device, record.Index} || described.Length != record.Length)
     return kSharingViolation;
-  const IoResult read = files.Read(file, current.Bytes(), kImageSize);
+  const IoResult read = files.ReadAt(file, 0, current.Bytes(), kImageSize);
   if (!read.ok()) return read.Code;
   if (read.Count != kImageSize || !OnlyThisStoreWrote(current, record)) return kSharingViolation;
   return 0;

@@ -70,12 +70,16 @@ OpenResult Win32FileSystem::OpenExisting(const char* name, Access access) {
   return OpenResult{0, reinterpret_cast<FileHandle>(handle)};
 }
 
-IoResult Win32FileSystem::Read(FileHandle file, void* buffer, std::size_t size) {
+IoResult Win32FileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) {
   auto* bytes = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
     DWORD got = 0;
-    if (!::ReadFile(AsHandle(file), bytes + done, static_cast<DWORD>(size - done), &got, nullptr)) {
+    if (!::ReadFile(AsHandle(file), bytes + done, static_cast<DWORD>(size - done), &got, &at)) {
+      if (::GetLastError() == ERROR_HANDLE_EOF) break;
       return IoResult{LastError(), done};
     }
     if (got == 0) break;

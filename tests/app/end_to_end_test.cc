@@ -5,7 +5,6 @@
 #include <sstream>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 
 #include "support/directory_builder.h"
 #include "support/faulty_file_system.h"
@@ -182,11 +181,22 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   EXPECT_NE(kovolist({"-u"}, OutputTo::Terminal).Output.find(" 12 used [4]\"\u00DFber\""), std::string::npos);
 
   // A journal beside the file is named with what the next run does with it,
-  // and the next run does just that. The dry run's listing is the listing after.
+  // and the next run does just that: removes an incomplete one, rolls back a
+  // store killed in its write. The dry run's listing is the listing after.
   testing::WriteFileBytes(dir_.File("kovo.fon-journal"), "cut off");
   EXPECT_NE(kovolist({}).Errors.find("kovo.fon-journal stands beside kovo.fon: a kovomaint run was cut off "
                                      "before it changed the file; the next run removes it"),
             std::string::npos);
+  ::unlink(dir_.File("kovo.fon-journal").c_str());
+  if (const pid_t killed = ::fork(); killed == 0) {
+    testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Write, 2, 0, 5000, [] { ::raise(SIGKILL); }});
+    testing::Maintain(files, File());
+    ::_exit(1);
+  } else {
+    ::waitpid(killed, nullptr, 0);
+  }
+  EXPECT_NE(kovolist({}).Errors.find("in the middle of its store; the next run rolls it back"), std::string::npos);
+  EXPECT_EQ(kovolist({"-a", "Y"}).Output, after.Output);
   ASSERT_EQ(testing::RunProgram(KOVOMAINT_PATH, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
   EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));
   EXPECT_EQ(kovolist({}).Output, after.Output);

@@ -37,9 +37,9 @@ class FaultyFileSystem final : public FileSystem {
   OpenResult OpenExisting(const char* name, Access access) override {
     return Counted(Strikes(FileCall::Open) ? Failed(OpenResult{}) : real_.OpenExisting(name, access));
   }
-  IoResult Read(FileHandle file, void* buffer, std::size_t size) override {
+  IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) override {
     const bool strikes = Strikes(FileCall::Read);
-    const IoResult read = real_.Read(file, buffer, strikes ? std::min(size, fault_->Count) : size);
+    const IoResult read = real_.ReadAt(file, offset, buffer, strikes ? std::min(size, fault_->Count) : size);
     return strikes ? Failed(read) : read;
   }
   IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size) override {

@@ -1,10 +1,9 @@
 // A screen in memory: the cell grid tests read back, with a cursor, the
 // bells rung, the cell writes made and each pause with what the cursor's
 // row showed during it. A screen larger than the grid keeps only the grid's
-// cells, and counts any write or scroll that reaches past them as stray.
+// cells.
 #pragma once
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,14 +26,9 @@ class MemoryScreen final : public Screen {
   void WriteCells(CellPosition first, const std::uint8_t* bytes, int count,
                   std::uint8_t attribute) override {
     ++cell_writes_;
-    longest_write_ = std::max(longest_write_, count);
-    stray_ += !grid_->Contains(first) || !grid_->Contains({first.Column + count - 1, first.Row});
     grid_->Write(first, bytes, count, attribute);
   }
-  void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override {
-    stray_ += !grid_->Contains({area.Left, area.Top}) || !grid_->Contains({area.Right, area.Bottom});
-    grid_->ScrollUp(area, lines, fill);
-  }
+  void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override { grid_->ScrollUp(area, lines, fill); }
   void PlaceCursor(CellPosition cell) override { cursor_ = cell; }
   void Bell() override { ++bells_; }
   void Pause(std::uint32_t milliseconds) override {
@@ -51,8 +45,6 @@ class MemoryScreen final : public Screen {
   }
   int Bells() const { return bells_; }
   int CellWrites() const { return cell_writes_; }
-  int LongestWrite() const { return longest_write_; }
-  int StrayDrawing() const { return stray_; }
   struct RecordedPause {
     std::uint32_t Milliseconds;
     std::string CursorRow;
@@ -63,7 +55,7 @@ class MemoryScreen final : public Screen {
   ScreenSize size_;
   std::unique_ptr<CellGrid> grid_;
   CellPosition cursor_;
-  int bells_ = 0, cell_writes_ = 0, longest_write_ = 0, stray_ = 0;
+  int bells_ = 0, cell_writes_ = 0;
   std::vector<RecordedPause> pauses_;
 };
 
