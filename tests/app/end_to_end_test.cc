@@ -189,13 +189,14 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
             std::string::npos);
   ::unlink(dir_.File("kovo.fon-journal").c_str());
   if (const pid_t killed = ::fork(); killed == 0) {
-    testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Write, 2, 0, 5000, [] { ::raise(SIGKILL); }});
+    const auto kill = [] { ::raise(SIGKILL); };
+    testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Write, 2, 0, 5000, kill});
     testing::Maintain(files, File());
     ::_exit(1);
   } else {
     ::waitpid(killed, nullptr, 0);
   }
-  EXPECT_NE(kovolist({}).Errors.find("in the middle of its store; the next run rolls it back"), std::string::npos);
+  EXPECT_NE(kovolist({}).Errors.find("middle of its store; the next run rolls it back"), std::string::npos);
   EXPECT_EQ(kovolist({"-a", "Y"}).Output, after.Output);
   ASSERT_EQ(testing::RunProgram(KOVOMAINT_PATH, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
   EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));
