@@ -52,7 +52,8 @@ TEST(RunPreview, SummaryCountsWhatARunChanges) {
          i.Slot(1).Field1.Text[1] = 'z';
        },
        "N",
-       {"  slot 1, field 4: length 31 is cut to 30", "  stale bytes after the values or in free slots are cleared"}},
+       {"  slot 1, field 4: length 31 is cut to 30",
+        "  stale bytes after the values or in free slots are cleared"}},
       {"half-typed records, named with their text",
        [](DirectoryImage& i) { PutEntry(i, 3, {"Zed", "", "555-0000"}), PutEntry(i, 4, {"", "\xE1"}); }, "Y",
        {"  slot 3 is erased, its field 2 being empty: [3]\"Zed\" [0]\"\" [8]\"555-0000\" [0]\"\" [0]\"\"",

@@ -72,8 +72,8 @@ TEST(SortEntries, AscendingByFoldedFirstFieldStableAndWholeSlots) {
       {{"x", "a", "A"}, {"a/2", "A/3", "x/1"}},
       // Digits and punctuation before letters; bytes above 0x7F after them,
       // unsigned and unfolded; 'z' folds to 'Z', before '[' and '_'.
-      {{"\xE1" "ber", "zeta", "10", "-x", "Zeta", "\x84", "_", "["},
-       {"-x/4", "10/3", "zeta/2", "Zeta/5", "[/8", "_/7", "\x84/6", "\xE1" "ber/1"}},
+      {{"\xE1" "ber", "zeta", "10", "-x", "Zeta", "\x84", "_", "[", "\xD0"},
+       {"-x/4", "10/3", "zeta/2", "Zeta/5", "[/8", "_/7", "\x84/6", "\xD0/9", "\xE1" "ber/1"}},
       // Only 'a'-'z' fold: '{' and '`' stay above 'Z'; the first differing
       // byte decides before the length.
       {{"{", "`", "a", "@", "[", "B", "AZZZ"}, {"@/4", "a/3", "AZZZ/7", "B/6", "[/5", "`/2", "{/1"}},

@@ -28,7 +28,9 @@ class MemoryScreen final : public Screen {
     ++cell_writes_;
     grid_->Write(first, bytes, count, attribute);
   }
-  void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override { grid_->ScrollUp(area, lines, fill); }
+  void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override {
+    grid_->ScrollUp(area, lines, fill);
+  }
   void PlaceCursor(CellPosition cell) override { cursor_ = cell; }
   void Bell() override { ++bells_; }
   void Pause(std::uint32_t milliseconds) override {
