@@ -40,7 +40,6 @@ class ConsoleDevice {
   void Pause(std::uint32_t milliseconds);
   void Beep();
 
-  std::uint8_t CurrentAttribute() const { return attribute_; }
   CellPosition CursorCell() const { return {cursor_column_, cursor_row_}; }
 
  private:
