@@ -116,7 +116,9 @@ void WarnOfAJournal(const ListedFile& file) {
       break;
     case kovo::JournalAction::Refuse:
       refusal = "the next run stops with its fatal report (" + kovo::InOutErrorMessage(file.Journal.Code) +
-                ") and keeps it: it belongs to another file, or the file has changed since";
+                ") and keeps it";
+      if (file.Journal.Code == kovo::kSharingViolation)
+        refusal += ": it belongs to another file, or the file has changed since";
       what = refusal.c_str();
       break;
   }
