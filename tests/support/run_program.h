@@ -39,9 +39,10 @@ struct ProgramOptions {
   const char* Term = "xterm";         // nullptr: unset
   const char* Lang = "C.UTF-8";
   bool AsNobody = false;              // as root: run as the user nobody
-  // On a terminal: called 200 ms into the run with the terminal's
+  // On a terminal: called MidRunAfterMs into the run with the terminal's
   // controlling side and the program's process.
   std::function<void(int controller, pid_t program)> MidRun;
+  int MidRunAfterMs = 200;
 };
 
 namespace program_detail {
@@ -85,7 +86,7 @@ inline ProgramRun RunOnTerminal(const std::string& path, const ProgramOptions& o
   if (child == 0) Exec(path, options);
   ProgramRun run;
   if (options.MidRun) {
-    ::usleep(200000);
+    ::usleep(static_cast<useconds_t>(options.MidRunAfterMs) * 1000);
     run.Output = ReadAll(controller, 0);
     run.OutputBeforeHook = run.Output.size();
     options.MidRun(controller, child);
