@@ -71,7 +71,7 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
        {Done("Reading"), Done("Sorting"), kDiskFull, "Disk full."}},
       {"shrunk to 60x5, below the banner's height", size(80, 25), 0, 4, phases, 60, 5},
       {"shrunk to 44x10", size(80, 25), 0, 6, phases, 44, 10},
-      {"shrunk to 60x4 in the first pause", [](ProgramOptions& o) { o.MidRunAfterMs = 70; }, 0, 3, phases, 60, 4},
+      {"shrunk to 60x4 in the first pause", [](ProgramOptions& o) { o.MidRunAfterMs = 100; }, 0, 3, phases, 60, 4},
       {"grown from 30x8", size(30, 8), 0, 7, phases, 80, 25},
       {"stopped, the shell printing, resumed", size(80, 25), 0, 6, whole, 0, 0, true},
       // Started during the first run's pause, it waits for that run to end,
