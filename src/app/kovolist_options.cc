@@ -59,8 +59,10 @@ ParsedOptions ParseListingOptions(int argc, char** argv) {
   optind = 0;  // a fresh scan, also where the library keeps state of its own
   for (int option; (option = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1;) {
     switch (option) {
-      case 'h': return ParsedOptions{ListingOptions{ListingMode::Help, {}, false, false, {}}, {}};
-      case 'V': return ParsedOptions{ListingOptions{ListingMode::Version, {}, false, false, {}}, {}};
+      case 'h':
+      case 'V':
+        options.Mode = option == 'h' ? ListingMode::Help : ListingMode::Version;
+        return ParsedOptions{options, {}};
       case 'j': options.Json = true; break;
       case 'u': options.UsedOnly = true; break;
       case 'a':

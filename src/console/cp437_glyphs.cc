@@ -61,7 +61,7 @@ std::size_t EncodeUtf8(char32_t code_point, char* out) {
 char32_t GlyphOf(std::uint8_t byte) { return kGlyphs[byte]; }
 
 std::size_t EncodeGlyph(std::uint8_t byte, GlyphEncoding encoding, char* out) {
-  const char32_t glyph = kGlyphs[byte];
+  const char32_t glyph = GlyphOf(byte);
   if (encoding == GlyphEncoding::Utf8) return EncodeUtf8(glyph, out);
   out[0] = glyph < 0x80 ? static_cast<char>(glyph) : '?';
   return 1;

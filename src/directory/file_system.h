@@ -47,6 +47,10 @@ struct DescribeResult {
 // locks, and is held until its handle is closed.
 enum class LockMode { Shared, Exclusive, Unlocked, Run };
 inline constexpr std::uint64_t kRunLockOffset = std::uint64_t{1} << 62;
+// How long another program's data lock is waited for, and the run before
+// this one: long enough for a queue of a few runs, each a second or two.
+inline constexpr std::uint32_t kLockWaitMs = 2000;
+inline constexpr std::uint32_t kRunQueueWaitMs = 30000;
 
 enum class Access { ReadWrite, ReadOnly };
 

@@ -9,11 +9,8 @@ namespace kovo {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  static constexpr std::uint32_t kDefaultLockWaitMs = 2000;
-  // Long enough for a queue of a few runs, each a second or two.
-  static constexpr std::uint32_t kDefaultRunWaitMs = 30000;
-  explicit PosixFileSystem(std::uint32_t lock_wait_ms = kDefaultLockWaitMs,
-                         std::uint32_t run_wait_ms = kDefaultRunWaitMs)
+  explicit PosixFileSystem(std::uint32_t lock_wait_ms = kLockWaitMs,
+                           std::uint32_t run_wait_ms = kRunQueueWaitMs)
       : lock_wait_ms_(lock_wait_ms), run_wait_ms_(run_wait_ms) {}
 
   OpenResult OpenExisting(const char* name, Access access) override;
