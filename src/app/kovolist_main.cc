@@ -39,6 +39,7 @@ struct ListedFile {
   std::size_t BytesRead = 0;
   std::uint64_t Size = 0;
   kovo::JournalVerdict Journal;
+  int JournalStuck = 0;  // why a run could neither remove nor take over the journal; 0: it could
   std::unique_ptr<kovo::StoreScratch> Scratch = std::make_unique<kovo::StoreScratch>();
 
   // What a run loads: the bytes from before a store it rolls back first.
@@ -75,12 +76,38 @@ std::string ReasonOf(const std::string& name, int code) {
   if (std::filesystem::is_directory(status)) return "a folder, not a file";
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
     return "not a regular file";
+  if (code == kovo::kUntrustedOwner)
+    return "a symbolic link that belongs to neither root, you, nor the owner of the file it leads to; "
+           "kovomaint does not follow it";
   return kovo::InOutErrorMessage(code);
+}
+
+// Why a run does not trust a journal, or cannot get rid of it.
+std::string JournalReasonOf(int code) {
+  switch (code) {
+    case kovo::kSymbolicLink: return "it is a symbolic link";
+    case kovo::kNotARegularFile: return "it is not a regular file";
+    case kovo::kMoreThanOneLink: return "it has more than one link";
+    case kovo::kUntrustedOwner: return "it belongs to a user who may not write the file";
+    case kovo::kSharingViolation: return "it belongs to another file, or the file has changed since";
+    case kovo::kAccessDenied: return "you may not read it";
+    default: return kovo::InOutErrorMessage(code);
+  }
+}
+
+// 0 when a run of this user could get rid of a journal it keeps no more:
+// remove it, or failing that write it (spend it, or take it over for its
+// own store); else the code of the refusal.
+int WhyJournalStays(kovo::PlatformFileSystem& files, kovo::FileHandle file, const kovo::JournalPath& journal) {
+  if (files.MayRemove(journal.c_str())) return 0;
+  const kovo::OpenResult opened = files.OpenJournal(journal.c_str(), kovo::Access::ReadWrite, file);
+  if (opened.ok()) (void)files.Close(opened.Handle);
+  return opened.Code;
 }
 
 // Reads the first 19,700 bytes and judges a journal beside the file, under
 // the load's shared lock with its bounded wait.
-bool ReadListedFile(kovo::FileSystem& files, ListedFile& file) {
+bool ReadListedFile(kovo::PlatformFileSystem& files, ListedFile& file) {
   const kovo::OpenResult opened = files.OpenExisting(file.Name.c_str(), kovo::Access::ReadOnly);
   if (!opened.ok()) return Complain(file.Name, ReasonOf(file.Name, opened.Code));
   bool read_whole = false;
@@ -93,18 +120,30 @@ bool ReadListedFile(kovo::FileSystem& files, ListedFile& file) {
     file.Size = described.Length;
     read_whole = read.ok() && described.ok();
     if (!read_whole) Complain(file.Name, kovo::InOutErrorMessage(read.ok() ? described.Code : read.Code));
-    if (read_whole)
-      file.Journal = kovo::JudgeJournal(files, opened.Handle, kovo::JournalName(file.Name), *file.Scratch);
+    const kovo::JournalPath journal = kovo::JournalName(file.Name);
+    if (read_whole) file.Journal = kovo::JudgeJournal(files, opened.Handle, journal, *file.Scratch);
+    if (read_whole && file.Journal.Action != kovo::JournalAction::None &&
+        file.Journal.Action != kovo::JournalAction::Refuse)
+      file.JournalStuck = WhyJournalStays(files, opened.Handle, journal);
   }
   (void)files.Close(opened.Handle);  // and with it the lock
   return read_whole;
 }
 
+const char* LeftoverText(kovo::Leftover kind) {
+  switch (kind) {
+    case kovo::Leftover::Spent:
+      return "a kovomaint run finished but could not remove it, and spent it; it is never applied and does no harm";
+    case kovo::Leftover::CutOff: return "a kovomaint run was cut off before it changed the file";
+    case kovo::Leftover::Damaged: return "it is damaged or incomplete, so it cannot be applied";
+  }
+  return "";
+}
+
 // A journal beside the file, and what the next run of kovomaint does with it.
 void WarnOfAJournal(const ListedFile& file) {
   const std::string journal = kovo::JournalName(file.Name).c_str();
-  const char* what = nullptr;
-  std::string refusal;
+  std::string what;
   switch (file.Journal.Action) {
     case kovo::JournalAction::None: return;
     case kovo::JournalAction::RollBack:
@@ -112,19 +151,24 @@ void WarnOfAJournal(const ListedFile& file) {
              "putting back the bytes from before that store";
       break;
     case kovo::JournalAction::Remove:
-      what = "a kovomaint run was cut off before it changed the file; the next run removes it";
+      what = LeftoverText(file.Journal.Kind);
+      what += file.JournalStuck == 0 ? "; the next run removes it, or where it may not, leaves it" : "";
       break;
     case kovo::JournalAction::Refuse:
-      refusal = "the next run stops with its fatal report (" + kovo::InOutErrorMessage(file.Journal.Code) +
-                ") and keeps it";
-      if (file.Journal.Code == kovo::kSharingViolation)
-        refusal += ": it belongs to another file, or the file has changed since";
-      what = refusal.c_str();
+      what = "the next run stops with its fatal report (" + kovo::InOutErrorMessage(file.Journal.Code) +
+             ") and keeps it: " + JournalReasonOf(file.Journal.Code);
       break;
   }
+  if (file.JournalStuck != 0)
+    what += "; the next run stops, for it can neither remove it nor write it: " + JournalReasonOf(file.JournalStuck);
   std::fflush(stdout);
   std::fprintf(stderr, "kovolist: warning: %s stands beside %s: %s\n", journal.c_str(), file.Name.c_str(),
-               what);
+               what.c_str());
+}
+
+// Whether the next run stops over the journal beside the file.
+bool JournalStopsTheRun(const ListedFile& file) {
+  return file.Journal.Action == kovo::JournalAction::Refuse || file.JournalStuck != 0;
 }
 
 bool IsWhole(const ListedFile& file) {
@@ -159,7 +203,7 @@ bool RunCanOpen(kovo::FileSystem& files, const std::string& name) {
 }
 
 int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
-  if (!IsWhole(file) || file.Journal.Action == kovo::JournalAction::Refuse || !RunCanOpen(files, file.Name))
+  if (!IsWhole(file) || JournalStopsTheRun(file) || !RunCanOpen(files, file.Name))
     return kUsageError;
   const kovo::SwitchOutcome outcome = Classify(options.Switch);
   kovo::DirectoryImage after{};

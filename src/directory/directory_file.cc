@@ -40,7 +40,7 @@ StoreResult DirectoryFile::BeginRun(StoreScratch& scratch) {
     const IoResult queued = files_.Lock(run_lock_, LockMode::Run);
     if (!queued.ok()) return StoreResult{StoreStep::Recover, queued.Code};
   }
-  const IoResult recovered = RecoverJournal(files_, name_.c_str(), scratch);
+  const IoResult recovered = RecoverJournal(files_, name_.c_str(), run_lock_, scratch);
   return recovered.ok() ? StoreResult{} : StoreResult{StoreStep::Recover, recovered.Code};
 }
 
@@ -88,7 +88,7 @@ StoreResult DirectoryFile::FailAndRestore(FileHandle handle, const DirectoryImag
                                           std::size_t changed, bool journaled, StoreStep step,
                                           int code) {
   if (PutBackLoadedBytes(files_, handle, loaded, changed) && journaled)
-    (void)files_.Remove(JournalName(name_).c_str());
+    (void)EndJournal(files_, JournalName(name_), handle);
   return CloseAfterFailure(files_, handle, step, code);
 }
 
@@ -118,7 +118,7 @@ StoreResult DirectoryFile::StoreDirectory(const DirectoryImage& work, const Dire
   if (!synced.ok())
     return FailAndRestore(handle, loaded, kImageSize, journal.Written, StoreStep::Sync, synced.Code);
   if (journal.Written) {
-    const IoResult ended = EndJournal(files_, journal_name);
+    const IoResult ended = EndJournal(files_, journal_name, handle);
     if (!ended.ok())
       return FailAndRestore(handle, loaded, kImageSize, true, StoreStep::Journal, ended.Code);
   }

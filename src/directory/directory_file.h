@@ -41,9 +41,9 @@ class DirectoryFile {
 
   // Waits for any other run on the file to end, then rolls back a journal
   // that a store cut off left beside it (see store_journal.h). Either
-  // failing is reported as the Recover step; a run still going after the
-  // long wait, with code 33. A file that cannot be opened is left to the
-  // load to report.
+  // failing is reported as the Recover step, and so is a journal that is not
+  // trusted; a run still going after the long wait, with code 33. A file
+  // that cannot be opened is left to the load to report.
   [[nodiscard]] StoreResult BeginRun(StoreScratch& scratch);
 
   // Opens the existing file for reading and writing and, under a shared

@@ -61,6 +61,14 @@ inline constexpr int kWriteProtected = 19;
 inline constexpr int kSharingViolation = 32;
 // The code a lock that stayed held by another program past the wait reports.
 inline constexpr int kLockViolation = 33;
+inline constexpr int kFileExists = 80;
+// Why a journal, or a link at the directory file's name, is not trusted: it
+// is not a regular file, has more than one link, is a symbolic link, or
+// belongs to somebody who may not write the directory file.
+inline constexpr int kNotARegularFile = 222;
+inline constexpr int kMoreThanOneLink = 1142;
+inline constexpr int kUntrustedOwner = 1307;
+inline constexpr int kSymbolicLink = 1921;
 
 struct OpenResult {
   int Code = 0;
@@ -72,8 +80,17 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // Opens an existing regular file, never creating or truncating it, and
-  // never blocking.
+  // never blocking. A symbolic link at the name is followed only when it
+  // belongs to root, to this user or to the owner of the file it leads to
+  // (code 1307 otherwise), so that nobody can point a run at a file they
+  // could not write themselves.
   [[nodiscard]] virtual OpenResult OpenExisting(const char* name, Access access) = 0;
+  // Opens the journal of the open file without following a link (code
+  // 1921), and only when it is a regular file (222) with one link (1142)
+  // whose owner may write that file (1307): root, the file's owner, this
+  // user, or one whom the file's permissions let write it. Code 2 when there
+  // is none.
+  [[nodiscard]] virtual OpenResult OpenJournal(const char* name, Access access, FileHandle file) = 0;
   // Reads up to size bytes at offset; Count < size with Code 0 means end of
   // file.
   [[nodiscard]] virtual IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer,
@@ -89,19 +106,24 @@ class FileSystem {
   [[nodiscard]] virtual DescribeResult Describe(FileHandle file) = 0;
   [[nodiscard]] virtual DescribeResult DescribeName(const char* name) = 0;
   // Takes or releases a lock, waiting a bounded time for others' locks to
-  // go (a short one for the data, a long one for a queue of runs); code 33
-  // when they do not.
+  // go, code 33 when they do not: kLockWaitMs for another program's lock,
+  // wherever it lies, and kRunQueueWaitMs for the run lock of another run,
+  // which covers the run byte alone.
   [[nodiscard]] virtual IoResult Lock(FileHandle file, LockMode mode) = 0;
-  // Creates a new file for reading and writing that whoever may write the
-  // open file like may read and remove too: with like's permissions, and
-  // where the system allows, its owner and group. Fails if the name exists.
-  [[nodiscard]] virtual OpenResult CreateNew(const char* name, FileHandle like) = 0;
+  // Creates the journal of the open file like, empty, for reading and
+  // writing, or takes over one left at the name that OpenJournal trusts.
+  // Whoever may write like may read and remove it too, and nobody who may
+  // not read like may read it: it takes like's permissions and, where the
+  // system allows, its owner, group and access list; where it cannot take
+  // the group, only what like lets both its group and others do, and where
+  // it cannot take the access list, its owner alone.
+  [[nodiscard]] virtual OpenResult CreateJournal(const char* name, FileHandle like) = 0;
   // Makes the folder entry of a file just created or removed durable.
   [[nodiscard]] virtual IoResult SyncFolder(const char* name) = 0;
-  // Removes a journal. The removal is durable once SyncFolder has followed
-  // it; where the platform cannot sync a folder, Remove itself makes sure
-  // that what a lost removal brings back is never taken for a complete
-  // journal.
+  // Removes a journal, which depends on the rights to its folder. The
+  // removal is durable once SyncFolder has followed it; where the platform
+  // cannot sync a folder, Remove itself makes sure that what a lost removal
+  // brings back is never taken for a complete journal.
   [[nodiscard]] virtual IoResult Remove(const char* name) = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "directory/posix_file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -10,6 +11,9 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 
 #include "directory/platform_error.h"
 
@@ -34,21 +38,154 @@ IoResult Failure(std::size_t count) { return IoResult{TranslateErrno(errno), cou
 // bytes before the limit went out, and the caller reports the short count.
 bool RanOutOfRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
-int OpenWithoutBlocking(const char* name, Access access) {
+int OpenWithoutBlocking(const char* name, Access access, int more_flags = 0) {
   // O_NONBLOCK keeps a FIFO or a device from blocking the open; it is
   // cleared again once the file is known to be a regular file.
-  const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
+  const int flags =
+      (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NOCTTY | O_CLOEXEC | O_NONBLOCK | more_flags;
   return RetryOnInterrupt([=] { return ::open(name, flags); });
 }
 
-// 0 when fd is a regular file, else the error code to report.
-int CheckRegularFile(int fd) {
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) return TranslateErrno(errno);
-  if (!S_ISREG(info.st_mode)) return TranslateErrno(EACCES);
+int ClearNonBlocking(int fd) {
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return TranslateErrno(errno);
   return 0;
+}
+
+// The folder's path, cut from a name without taking memory.
+struct FolderPath {
+  char Text[PATH_MAX] = ".";
+};
+
+FolderPath FolderOf(const char* name) {
+  FolderPath folder;
+  if (const char* slash = std::strrchr(name, '/'); slash != nullptr) {
+    const int length = slash == name ? 1 : static_cast<int>(slash - name);
+    std::snprintf(folder.Text, sizeof folder.Text, "%.*s", length, name);
+  }
+  return folder;
+}
+
+// A link at the name is followed only where its owner could have written
+// what it leads to: it is root's, this user's, or the owner's of the file
+// opened through it. Without a link, the name must still lead to the file
+// opened (nothing swapped a link out meanwhile).
+int CheckNameLeadsToOpenFile(const char* name, const struct stat& opened) {
+  struct stat named {};
+  if (::lstat(name, &named) != 0) return TranslateErrno(errno);
+  if (S_ISLNK(named.st_mode)) {
+    const uid_t owner = named.st_uid;
+    return owner == 0 || owner == ::geteuid() || owner == opened.st_uid ? 0 : kUntrustedOwner;
+  }
+  return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino ? 0 : kSharingViolation;
+}
+
+// 0 when fd, opened through name, is a regular file the name may lead to;
+// else the error code to report.
+int CheckOpenedFile(const char* name, int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return TranslateErrno(errno);
+  if (!S_ISREG(info.st_mode)) return TranslateErrno(EACCES);
+  if (const int code = CheckNameLeadsToOpenFile(name, info); code != 0) return code;
+  return ClearNonBlocking(fd);
+}
+
+constexpr const char kAccessList[] = "system.posix_acl_access";
+// An access list as Linux stores it: a 4-byte version, then 8-byte entries
+// of a tag, permissions and an id, little-endian.
+struct AccessList {
+  unsigned char Bytes[4096];
+  ssize_t Size = 0;  // 0: none
+};
+
+AccessList AccessListOf(int fd) {
+  AccessList list;
+#ifdef __linux__
+  list.Size = std::max<ssize_t>(0, ::fgetxattr(fd, kAccessList, list.Bytes, sizeof list.Bytes));
+#else
+  (void)fd;
+#endif
+  return list;
+}
+
+unsigned AccessListField(const AccessList& list, ssize_t at, int size) {
+  unsigned value = 0;
+  for (int i = size - 1; i >= 0; --i) value = value << 8 | list.Bytes[at + i];
+  return value;
+}
+
+// True when an entry of the list names the user and lets them write, and
+// the list's mask lets them too.
+bool AccessListLetsWrite(const AccessList& list, uid_t user) {
+  constexpr unsigned kNamedUser = 0x02, kMask = 0x10, kWrite = 2;
+  bool named = false;
+  unsigned mask = kWrite;
+  for (ssize_t at = 4; at + 8 <= list.Size; at += 8) {
+    const unsigned tag = AccessListField(list, at, 2);
+    const unsigned permissions = AccessListField(list, at + 2, 2);
+    if (tag == kNamedUser && AccessListField(list, at + 4, 4) == user) named = (permissions & kWrite) != 0;
+    if (tag == kMask) mask = permissions;
+  }
+  return named && (mask & kWrite) != 0;
+}
+
+// Whether the owner of a journal may write the file it belongs to, so that
+// a run of theirs could have made it.
+bool OwnerMayWrite(const struct stat& journal, const struct stat& file, int file_fd) {
+  const uid_t owner = journal.st_uid;
+  if (owner == 0 || owner == file.st_uid || owner == ::geteuid()) return true;
+  if ((file.st_mode & S_IWOTH) != 0) return true;
+  // A run gives its journal the file's group only when its maker belongs to it.
+  if ((file.st_mode & S_IWGRP) != 0 && journal.st_gid == file.st_gid) return true;
+  return AccessListLetsWrite(AccessListOf(file_fd), owner);
+}
+
+int CheckTrustedJournal(int fd, int file_fd) {
+  struct stat journal {};
+  struct stat file {};
+  if (::fstat(fd, &journal) != 0 || ::fstat(file_fd, &file) != 0) return TranslateErrno(errno);
+  if (!S_ISREG(journal.st_mode)) return kNotARegularFile;
+  if (journal.st_nlink != 1) return kMoreThanOneLink;
+  if (!OwnerMayWrite(journal, file, file_fd)) return kUntrustedOwner;
+  return ClearNonBlocking(fd);
+}
+
+// The permission bits a journal takes from its file: the file's own where
+// it has the file's group; elsewhere the file's group falls under the
+// journal's others, so group and others get only what the file lets both do.
+mode_t JournalMode(mode_t file_mode, bool has_the_files_group) {
+  const mode_t mode = file_mode & 0777;
+  if (has_the_files_group) return mode;
+  const mode_t both = (mode >> 3) & mode & 07;
+  return (mode & 0700) | both << 3 | both;
+}
+
+// Gives the journal the owner, group, permissions and access list of its
+// file as far as the system lets this user, then checks that it is no wider
+// than the file: 0, or code 5.
+int GiveAccessOfFile(int fd, int file_fd) {
+  struct stat file {};
+  if (::fstat(file_fd, &file) != 0) return TranslateErrno(errno);
+  (void)::fchown(fd, ::geteuid() == 0 ? file.st_uid : static_cast<uid_t>(-1), file.st_gid);
+  struct stat journal {};
+  if (::fstat(fd, &journal) != 0) return TranslateErrno(errno);
+  const bool has_the_files_group = journal.st_gid == file.st_gid;
+  mode_t mode = JournalMode(file.st_mode, has_the_files_group);
+  const AccessList wanted = AccessListOf(file_fd);
+  bool list_copied = false;
+#ifdef __linux__
+  (void)::fchmod(fd, mode);
+  if (wanted.Size > 0 && has_the_files_group)
+    list_copied = ::fsetxattr(fd, kAccessList, wanted.Bytes, static_cast<std::size_t>(wanted.Size), 0) == 0;
+  if (wanted.Size > 0 && !list_copied) mode &= 0700;
+  if (!list_copied) (void)::fremovexattr(fd, kAccessList);  // one the folder's default list gave it
+#endif
+  (void)::fchmod(fd, mode);
+  if (::fstat(fd, &journal) != 0) return TranslateErrno(errno);
+  const AccessList has = AccessListOf(fd);
+  const bool list_as_wanted =
+      has.Size == 0 || (list_copied && has.Size == wanted.Size && std::memcmp(has.Bytes, wanted.Bytes, has.Size) == 0);
+  return (journal.st_mode & 0777 & ~mode) == 0 && list_as_wanted ? 0 : TranslateErrno(EACCES);
 }
 
 DescribeResult DescribeStat(int rc, const struct stat& info) {
@@ -61,8 +198,10 @@ DescribeResult DescribeStat(int rc, const struct stat& info) {
 
 #ifdef F_OFD_SETLK
 constexpr int kRecordLockCommand = F_OFD_SETLK;  // owned by this open, not the process
+constexpr int kRecordLockQuery = F_OFD_GETLK;
 #else
 constexpr int kRecordLockCommand = F_SETLK;
+constexpr int kRecordLockQuery = F_GETLK;
 #endif
 
 // The data's range is every offset below the run lock's byte.
@@ -73,6 +212,19 @@ int RecordLock(int fd, short type, bool run_lock = false) {
   range.l_start = run_lock ? static_cast<off_t>(kRunLockOffset) : 0;
   range.l_len = run_lock ? 1 : static_cast<off_t>(kRunLockOffset);
   return ::fcntl(fd, kRecordLockCommand, &range) == 0 ? 0 : errno;
+}
+
+// Whether what keeps the run lock from this run is another run's lock,
+// which covers the run byte alone, rather than another program's lock over
+// a range that reaches it.
+bool RunLockHeldByAnotherRun(int fd) {
+  struct flock range {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(kRunLockOffset);
+  range.l_len = 1;
+  if (::fcntl(fd, kRecordLockQuery, &range) != 0) return true;
+  return range.l_type == F_UNLCK || (range.l_start == static_cast<off_t>(kRunLockOffset) && range.l_len == 1);
 }
 
 int WholeFileLock(int fd, int operation) {
@@ -105,7 +257,17 @@ int TryLock(int fd, LockMode mode) {
 OpenResult PosixFileSystem::OpenExisting(const char* name, Access access) {
   const int fd = OpenWithoutBlocking(name, access);
   if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};
-  if (const int code = CheckRegularFile(fd); code != 0) {
+  if (const int code = CheckOpenedFile(name, fd); code != 0) {
+    ::close(fd);
+    return OpenResult{code, kNoFile};
+  }
+  return OpenResult{0, fd};
+}
+
+OpenResult PosixFileSystem::OpenJournal(const char* name, Access access, FileHandle file) {
+  const int fd = OpenWithoutBlocking(name, access, O_NOFOLLOW);
+  if (fd < 0) return OpenResult{errno == ELOOP ? kSymbolicLink : TranslateErrno(errno), kNoFile};
+  if (const int code = CheckTrustedJournal(fd, Descriptor(file)); code != 0) {
     ::close(fd);
     return OpenResult{code, kNoFile};
   }
@@ -169,39 +331,43 @@ IoResult PosixFileSystem::Lock(FileHandle file, LockMode mode) {
     const int error = record != 0 ? record : whole;
     return error == 0 ? IoResult{} : IoResult{TranslateErrno(error), 0};
   }
-  const std::uint32_t wait_ms = mode == LockMode::Run ? run_wait_ms_ : lock_wait_ms_;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  const auto start = std::chrono::steady_clock::now();
+  const auto program_deadline = start + std::chrono::milliseconds(lock_wait_ms_);
+  const auto run_deadline = start + std::chrono::milliseconds(run_wait_ms_);
   for (;;) {
     const int error = TryLock(fd, mode);
     if (error == 0) return IoResult{};
     if (!HeldByAnother(error)) return IoResult{TranslateErrno(error), 0};
-    if (std::chrono::steady_clock::now() >= deadline) return IoResult{kLockViolation, 0};
+    const bool another_run = mode == LockMode::Run && RunLockHeldByAnotherRun(fd);
+    if (std::chrono::steady_clock::now() >= (another_run ? run_deadline : program_deadline))
+      return IoResult{kLockViolation, 0};
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
-OpenResult PosixFileSystem::CreateNew(const char* name, FileHandle like) {
-  struct stat model {};
-  if (::fstat(Descriptor(like), &model) != 0) return OpenResult{TranslateErrno(errno), kNoFile};
+OpenResult PosixFileSystem::CreateJournal(const char* name, FileHandle like) {
   const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-  const int fd = RetryOnInterrupt([=] { return ::open(name, flags, 0600); });
-  if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};
-  // The model's group where this user may give it (a member of it), and as
-  // root its owner too, as SQLite does with its journals; then its
-  // permission bits. Where that is refused the file stays this user's own.
-  (void)::fchown(fd, ::geteuid() == 0 ? model.st_uid : static_cast<uid_t>(-1), model.st_gid);
-  (void)::fchmod(fd, model.st_mode & 0777);
-  return OpenResult{0, fd};
+  int fd = RetryOnInterrupt([=] { return ::open(name, flags, 0600); });
+  const bool made = fd >= 0;
+  if (!made && errno != EEXIST) return OpenResult{TranslateErrno(errno), kNoFile};
+  if (!made) {
+    // One left at the name (spent, or cut off before its file changed) is
+    // taken over where this user may write it.
+    const OpenResult left = OpenJournal(name, Access::ReadWrite, like);
+    if (!left.ok()) return OpenResult{left.Code == kAccessDenied ? kFileExists : left.Code, kNoFile};
+    fd = Descriptor(left.Handle);
+  }
+  int code = GiveAccessOfFile(fd, Descriptor(like));
+  if (code == 0 && !made && ::ftruncate(fd, 0) != 0) code = TranslateErrno(errno);
+  if (code == 0) return OpenResult{0, fd};
+  ::close(fd);
+  if (made) ::unlink(name);
+  return OpenResult{made ? code : kFileExists, kNoFile};
 }
 
 IoResult PosixFileSystem::SyncFolder(const char* name) {
-  // The folder's path, cut from the name without taking memory.
-  char folder[PATH_MAX] = ".";
-  if (const char* slash = std::strrchr(name, '/'); slash != nullptr) {
-    const int length = slash == name ? 1 : static_cast<int>(slash - name);
-    std::snprintf(folder, sizeof folder, "%.*s", length, name);
-  }
-  const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const FolderPath folder = FolderOf(name);
+  const int fd = ::open(folder.Text, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return Failure(0);
   const int rc = RetryOnInterrupt([fd] { return ::fsync(fd); });
   // Some file systems cannot sync a folder; their entries are as durable as
@@ -213,6 +379,18 @@ IoResult PosixFileSystem::SyncFolder(const char* name) {
 
 IoResult PosixFileSystem::Remove(const char* name) {
   return ::unlink(name) == 0 ? IoResult{} : Failure(0);
+}
+
+bool PosixFileSystem::MayRemove(const char* name) {
+  const FolderPath folder = FolderOf(name);
+  struct stat folder_info {};
+  struct stat entry {};
+  if (::faccessat(AT_FDCWD, folder.Text, W_OK | X_OK, AT_EACCESS) != 0 || ::stat(folder.Text, &folder_info) != 0 ||
+      ::lstat(name, &entry) != 0)
+    return false;
+  // In a sticky folder only root and the owners of the folder or the entry may.
+  const uid_t user = ::geteuid();
+  return (folder_info.st_mode & S_ISVTX) == 0 || user == 0 || user == folder_info.st_uid || user == entry.st_uid;
 }
 
 }  // namespace kovo

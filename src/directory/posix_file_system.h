@@ -14,6 +14,7 @@ class PosixFileSystem final : public FileSystem {
       : lock_wait_ms_(lock_wait_ms), run_wait_ms_(run_wait_ms) {}
 
   OpenResult OpenExisting(const char* name, Access access) override;
+  OpenResult OpenJournal(const char* name, Access access, FileHandle file) override;
   IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) override;
   IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
                    std::size_t size) override;
@@ -22,9 +23,12 @@ class PosixFileSystem final : public FileSystem {
   DescribeResult Describe(FileHandle file) override;
   DescribeResult DescribeName(const char* name) override;
   IoResult Lock(FileHandle file, LockMode mode) override;
-  OpenResult CreateNew(const char* name, FileHandle like) override;
+  OpenResult CreateJournal(const char* name, FileHandle like) override;
   IoResult SyncFolder(const char* name) override;
   IoResult Remove(const char* name) override;
+
+  // Whether this user may remove the named file from its folder.
+  bool MayRemove(const char* name);
 
  private:
   std::uint32_t lock_wait_ms_;

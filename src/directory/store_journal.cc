@@ -29,19 +29,50 @@ JournalResult Discard(FileSystem& files, const JournalPath& journal_name, int co
   return JournalResult{code, false};
 }
 
-// Reads the whole journal; a journal of any other size is incomplete.
-IoResult ReadJournal(FileSystem& files, const JournalPath& journal_name, JournalRecord& record,
-                     bool& complete) {
-  const OpenResult opened = files.OpenExisting(journal_name.c_str(), Access::ReadOnly);
-  if (!opened.ok()) return IoResult{opened.Code, 0};
-  const IoResult read = files.ReadAt(opened.Handle, 0, &record, sizeof record);
-  unsigned char extra = 0;
-  const IoResult more = read.ok() ? files.ReadAt(opened.Handle, sizeof record, &extra, 1) : IoResult{};
-  (void)files.Close(opened.Handle);
+constexpr std::size_t kHeaderSize = offsetof(JournalRecord, Before);
+
+// Reads the whole journal and judges one that is not complete, whose
+// length or checksum is wrong, by the file open on file.
+IoResult ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, StoreScratch& scratch,
+                     JournalVerdict& verdict) {
+  JournalRecord& record = scratch.Journal;
+  const IoResult read = files.ReadAt(journal, 0, &record, sizeof record);
   if (!read.ok()) return read;
+  unsigned char extra = 0;
+  const IoResult more = files.ReadAt(journal, sizeof record, &extra, 1);
   if (!more.ok()) return more;
-  complete = read.Count == sizeof record && more.Count == 0 && JournalIsComplete(record);
+  const bool whole = read.Count == sizeof record && more.Count == 0;
+  if (whole && JournalIsComplete(record)) {
+    verdict.Action = JournalAction::RollBack;
+    return IoResult{};
+  }
+  verdict.Action = JournalAction::Remove;
+  const unsigned char zeros[kHeaderSize] = {};
+  if (whole && std::memcmp(&record, zeros, sizeof record.Magic) == 0) {
+    verdict.Kind = Leftover::Spent;
+    return IoResult{};
+  }
+  verdict.Kind = Leftover::Damaged;
+  if (read.Count < kHeaderSize + kImageSize || std::memcmp(record.Magic, kMagic, sizeof kMagic) != 0)
+    return IoResult{};
+  const IoResult current = files.ReadAt(file, 0, scratch.Current.Bytes(), kImageSize);
+  if (!current.ok()) return current;
+  if (current.Count == kImageSize && std::memcmp(scratch.Current.Bytes(), record.Before.Bytes(), kImageSize) == 0)
+    verdict.Kind = Leftover::CutOff;
   return IoResult{};
+}
+
+// Zeroes the journal's header and syncs it.
+IoResult SpendJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
+  const OpenResult opened = files.OpenJournal(journal_name.c_str(), Access::ReadWrite, file);
+  if (!opened.ok()) return IoResult{opened.Code, 0};
+  const unsigned char zeros[kHeaderSize] = {};
+  const IoResult written = files.WriteAt(opened.Handle, 0, zeros, sizeof zeros);
+  const IoResult synced = written.ok() && written.Count == sizeof zeros
+                              ? files.Sync(opened.Handle)
+                              : IoResult{written.ok() ? kShortWrite : written.Code, 0};
+  const IoResult closed = files.Close(opened.Handle);
+  return synced.ok() ? closed : synced;
 }
 
 // True when every byte of current is what the store found or what it wrote:
@@ -80,19 +111,21 @@ IoResult PutBackBytesBefore(FileSystem& files, FileHandle file, const StoreScrat
 
 // With the file locked: judges the journal again (a run that held the lock
 // may have finished with it meanwhile), applies a complete one and removes
-// it. An incomplete one was cut off before the file was touched.
+// it. One that is not complete is never applied, and where it cannot be
+// removed, it does no harm.
 IoResult RollBackLocked(FileSystem& files, FileHandle file, const JournalPath& journal_name,
                         StoreScratch& scratch) {
   const JournalVerdict verdict = JudgeJournal(files, file, journal_name, scratch);
   switch (verdict.Action) {
     case JournalAction::None: return IoResult{};
     case JournalAction::Refuse: return IoResult{verdict.Code, 0};
-    case JournalAction::RollBack:
-      if (const IoResult put_back = PutBackBytesBefore(files, file, scratch); !put_back.ok()) return put_back;
-      break;
-    case JournalAction::Remove: break;
+    case JournalAction::Remove:
+      (void)EndJournal(files, journal_name, file);
+      return IoResult{};
+    case JournalAction::RollBack: break;
   }
-  return EndJournal(files, journal_name);
+  if (const IoResult put_back = PutBackBytesBefore(files, file, scratch); !put_back.ok()) return put_back;
+  return EndJournal(files, journal_name, file);
 }
 
 }  // namespace
@@ -117,7 +150,7 @@ void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint6
 
 JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
                            const JournalRecord& record, FileHandle file) {
-  const OpenResult created = files.CreateNew(journal_name.c_str(), file);
+  const OpenResult created = files.CreateJournal(journal_name.c_str(), file);
   // A folder that takes no new file (no write permission, a read-only
   // mount): the store goes on in place without a journal.
   if (created.Code == kAccessDenied || created.Code == kWriteProtected) return JournalResult{0, false};
@@ -135,29 +168,35 @@ JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
   return JournalResult{0, true};
 }
 
-IoResult EndJournal(FileSystem& files, const JournalPath& journal_name) {
+IoResult EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
   const IoResult removed = files.Remove(journal_name.c_str());
-  return removed.ok() ? files.SyncFolder(journal_name.c_str()) : removed;
+  if (removed.ok()) return files.SyncFolder(journal_name.c_str());
+  if (removed.Code == kAccessDenied || removed.Code == kSharingViolation)
+    return SpendJournal(files, journal_name, file);
+  return removed;
 }
 
 JournalVerdict JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name,
                             StoreScratch& scratch) {
-  const DescribeResult probe = files.DescribeName(journal_name.c_str());
-  if (probe.Code == kFileNotFound) return JournalVerdict{};
-  if (!probe.ok()) return JournalVerdict{JournalAction::Refuse, probe.Code};
-  bool complete = false;
-  const IoResult read = ReadJournal(files, journal_name, scratch.Journal, complete);
+  const OpenResult opened = files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file);
+  if (opened.Code == kFileNotFound) return JournalVerdict{};
+  if (!opened.ok()) return JournalVerdict{JournalAction::Refuse, opened.Code};
+  JournalVerdict verdict;
+  const IoResult read = ReadJournal(files, opened.Handle, file, scratch, verdict);
+  (void)files.Close(opened.Handle);
   if (!read.ok()) return JournalVerdict{JournalAction::Refuse, read.Code};
-  if (!complete) return JournalVerdict{JournalAction::Remove, 0};
+  if (verdict.Action != JournalAction::RollBack) return verdict;
   const int refused = CheckOnlyThisStoreWrote(files, file, scratch.Journal, scratch.Current);
   return JournalVerdict{refused == 0 ? JournalAction::RollBack : JournalAction::Refuse, refused};
 }
 
-IoResult RecoverJournal(FileSystem& files, const char* file_name, StoreScratch& scratch) {
+IoResult RecoverJournal(FileSystem& files, const char* file_name, FileHandle file, StoreScratch& scratch) {
+  if (file == kNoFile) return IoResult{};  // the load reports a file that cannot be opened
   const JournalPath journal_name = JournalName(file_name);
-  const DescribeResult probe = files.DescribeName(journal_name.c_str());
+  const OpenResult probe = files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file);
   if (probe.Code == kFileNotFound) return IoResult{};
   if (!probe.ok()) return IoResult{probe.Code, 0};
+  (void)files.Close(probe.Handle);
 
   // A store holds the file's exclusive lock from before its journal is made
   // until after it is removed: under that lock a journal is a dead run's.

@@ -55,20 +55,32 @@ struct JournalResult {
 [[nodiscard]] JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
                                          const JournalRecord& record, FileHandle file);
 
-// Removes the journal and makes its removal durable.
-[[nodiscard]] IoResult EndJournal(FileSystem& files, const JournalPath& journal_name);
+// Removes the journal of the open file and makes its removal durable. Where
+// the removal is refused (a folder this user may not write, another user's
+// journal in a sticky folder, a reader that shares no deleting), the
+// journal is spent instead: its header zeroed and synced, so that it is
+// never applied again.
+[[nodiscard]] IoResult EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file);
 
 // What the next run does with a journal beside the file.
 enum class JournalAction {
   None,      // there is none
   RollBack,  // complete, and the file holds nothing but the bytes of its store
-  Remove,    // incomplete: its store was cut off before the file changed
-  Refuse,    // it belongs to another file, the file changed since (code 32), or it cannot be read
+  Remove,    // not complete: never applied, removed where this user may
+  Refuse,    // untrusted (see OpenJournal), unreadable, or of another file or one changed since (code 32)
+};
+
+// Why a journal is not complete.
+enum class Leftover {
+  Spent,       // its run finished but could not remove it
+  CutOff,      // its run was cut off before the file changed: the file holds its bytes from before
+  Damaged,     // damaged, or cut off with the file changed
 };
 
 struct JournalVerdict {
   JournalAction Action = JournalAction::None;
   int Code = 0;  // why a journal is refused
+  Leftover Kind = Leftover::Damaged;  // why one is removed
 };
 
 // Judges the journal beside the file open on file, which the caller holds
@@ -78,12 +90,13 @@ struct JournalVerdict {
 [[nodiscard]] JournalVerdict JudgeJournal(FileSystem& files, FileHandle file,
                                           const JournalPath& journal_name, StoreScratch& scratch);
 
-// Looks for a journal beside file_name and, under the file's exclusive lock,
-// does what JudgeJournal says: a complete one is applied to the file and
-// removed, an incomplete one removed. One that is refused stays in place and
-// the result is its code; one whose file stays locked by a store in
+// Looks for a journal beside file_name, open on file (kNoFile: none to
+// look for) and, under the file's exclusive lock, does what JudgeJournal
+// says: a complete one is applied to the file and removed, one that is not
+// complete removed where this user may. One that is refused stays in place
+// and the result is its code; one whose file stays locked by a store in
 // progress, code 33.
-[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name,
+[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name, FileHandle file,
                                       StoreScratch& scratch);
 
 }  // namespace kovo

@@ -160,12 +160,39 @@ IoResult Win32FileSystem::Lock(FileHandle file, LockMode mode) {
   }
 }
 
-// The new file takes the access list of the model, Win32's counterpart of
-// its permission bits; where that is refused it keeps the folder's.
-OpenResult Win32FileSystem::CreateNew(const char* name, FileHandle like) {
+OpenResult Win32FileSystem::OpenJournal(const char* name, Access access, FileHandle) {
+  const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  const OpenResult opened = Opened(::CreateFileA(
+      AnsiName(name).c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!opened.ok()) return OpenResult{opened.Code == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : opened.Code, kNoFile};
+  BY_HANDLE_FILE_INFORMATION info{};
+  int code = 0;
+  if (!::GetFileInformationByHandle(AsHandle(opened.Handle), &info)) code = LastError();
+  else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) code = kSymbolicLink;
+  else if (::GetFileType(AsHandle(opened.Handle)) != FILE_TYPE_DISK) code = kNotARegularFile;
+  else if (info.nNumberOfLinks != 1) code = kMoreThanOneLink;
+  if (code == 0) return opened;
+  ::CloseHandle(AsHandle(opened.Handle));
+  return OpenResult{code, kNoFile};
+}
+
+// The journal takes the access list of its file, Win32's counterpart of
+// its permission bits; where that is refused it keeps the folder's. One
+// left at the name is taken over where this user may write it.
+OpenResult Win32FileSystem::CreateJournal(const char* name, FileHandle like) {
   const DWORD rights = GENERIC_READ | GENERIC_WRITE | WRITE_DAC;
-  const OpenResult created = Opened(
+  OpenResult created = Opened(
       ::CreateFileA(AnsiName(name).c_str(), rights, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (created.Code == ERROR_FILE_EXISTS) {
+    created = OpenJournal(name, Access::ReadWrite, like);
+    if (!created.ok()) return OpenResult{created.Code == ERROR_ACCESS_DENIED ? kFileExists : created.Code, kNoFile};
+    if (!::SetEndOfFile(AsHandle(created.Handle))) {
+      const int error = LastError();
+      ::CloseHandle(AsHandle(created.Handle));
+      return OpenResult{error, kNoFile};
+    }
+  }
   PACL access_list = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (created.ok() && ::GetSecurityInfo(AsHandle(like), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
@@ -186,8 +213,11 @@ IoResult Win32FileSystem::SyncFolder(const char*) { return IoResult{}; }
 // complete, which the next run discards instead of applying.
 IoResult Win32FileSystem::Remove(const char* name) {
   const std::string ansi_name = AnsiName(name);
-  const HANDLE handle = ::CreateFileA(ansi_name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Every share mode: a reader or a scanner holding the journal open does
+  // not keep it from being spoiled.
+  const HANDLE handle = ::CreateFileA(ansi_name.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle != INVALID_HANDLE_VALUE) {
     const char zeros[8] = {};
     DWORD put = 0;
@@ -198,5 +228,9 @@ IoResult Win32FileSystem::Remove(const char* name) {
   }
   return ::DeleteFileA(ansi_name.c_str()) ? IoResult{} : IoResult{LastError(), 0};
 }
+
+// Whether the journal may be removed is up to its access list and the
+// folder's, which only an attempt tells; a refusal spends it instead.
+bool Win32FileSystem::MayRemove(const char*) { return true; }
 
 }  // namespace kovo

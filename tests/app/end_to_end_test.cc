@@ -185,8 +185,8 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   // and the next run does just that: removes an incomplete one, rolls back a
   // store killed in its write. The dry run's listing is the listing after.
   testing::WriteFileBytes(dir_.File("kovo.fon-journal"), "cut off");
-  EXPECT_NE(kovolist({}).Errors.find("kovo.fon-journal stands beside kovo.fon: a kovomaint run was cut off "
-                                     "before it changed the file; the next run removes it"),
+  EXPECT_NE(kovolist({}).Errors.find("kovo.fon-journal stands beside kovo.fon: it is damaged or incomplete, so "
+                                     "it cannot be applied; the next run removes it"),
             std::string::npos);
   ::unlink(dir_.File("kovo.fon-journal").c_str());
   if (const pid_t killed = ::fork(); killed == 0) {

@@ -149,6 +149,15 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   }
 }
 
+// The start of the next run, its roll-back and its load: the code of the
+// first that fails.
+int StartRun(FileSystem& files, const std::string& path) {
+  DirectoryFile file(files, path);
+  const StoreResult begun = file.BeginRun(*std::make_unique<StoreScratch>());
+  if (!begun.ok()) return begun.Code;
+  return file.LoadDirectory(*std::make_unique<DirectoryImage>()).Code;
+}
+
 // Runs what in a child that has become the user nobody (as anybody but
 // root, the child stays who it is); the child's exit status: 0 when what
 // is true.
@@ -224,15 +233,14 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
     const std::string left = Contents();
     if (c.other_user) {
       EXPECT_EQ(AsNobody([&] {
-                  return RecoverJournal(files_, Path().c_str(), *std::make_unique<StoreScratch>()).ok() &&
-                         Contents() == kBefore && Maintain(files_, Path()).Stored.ok();
+                  return StartRun(files_, Path()) == 0 && Contents() == kBefore &&
+                         Maintain(files_, Path()).Stored.ok();
                 }),
                 0);
       EXPECT_TRUE(Contents() == Finished());
       continue;
     }
-    EXPECT_EQ(RecoverJournal(files_, Path().c_str(), *std::make_unique<StoreScratch>()).Code,
-              c.recovery_code);
+    EXPECT_EQ(StartRun(files_, Path()), c.recovery_code);
     EXPECT_EQ(FileExists(Journal()), c.recovery_code != 0);
     EXPECT_TRUE(Contents() == (c.left == Left::Before     ? kBefore
                                : c.left == Left::Finished ? Finished()

@@ -18,9 +18,9 @@
 
 namespace kovo::testing {
 
-enum class FileCall { Open, Read, Write, Sync, Close, Describe, Lock, Create, SyncFolder, Remove };
-inline const char* const kFileCallNames[] = {"open",     "read", "write",  "sync",        "close",
-                                             "describe", "lock", "create", "sync-folder", "remove"};
+enum class FileCall { Open, Read, Write, Sync, Close, Describe, Lock, Create, SyncFolder, Remove, OpenJournal };
+inline const char* const kFileCallNames[] = {"open", "read",   "write",       "sync",   "close",       "describe",
+                                             "lock", "create", "sync-folder", "remove", "open-journal"};
 
 struct Fault {
   FileCall Call = FileCall::Open;
@@ -36,6 +36,9 @@ class FaultyFileSystem final : public FileSystem {
 
   OpenResult OpenExisting(const char* name, Access access) override {
     return Counted(Strikes(FileCall::Open) ? Failed(OpenResult{}) : real_.OpenExisting(name, access));
+  }
+  OpenResult OpenJournal(const char* name, Access access, FileHandle file) override {
+    return Counted(Strikes(FileCall::OpenJournal) ? Failed(OpenResult{}) : real_.OpenJournal(name, access, file));
   }
   IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) override {
     const bool strikes = Strikes(FileCall::Read);
@@ -65,8 +68,8 @@ class FaultyFileSystem final : public FileSystem {
   IoResult Lock(FileHandle file, LockMode mode) override {
     return Strikes(FileCall::Lock) ? Failed(IoResult{}) : real_.Lock(file, mode);
   }
-  OpenResult CreateNew(const char* name, FileHandle like) override {
-    return Counted(Strikes(FileCall::Create) ? Failed(OpenResult{}) : real_.CreateNew(name, like));
+  OpenResult CreateJournal(const char* name, FileHandle like) override {
+    return Counted(Strikes(FileCall::Create) ? Failed(OpenResult{}) : real_.CreateJournal(name, like));
   }
   IoResult SyncFolder(const char* name) override {
     return Strikes(FileCall::SyncFolder) ? Failed(IoResult{}) : real_.SyncFolder(name);
@@ -99,7 +102,7 @@ class FaultyFileSystem final : public FileSystem {
 
   PlatformFileSystem real_{50};  // a held lock is given up on quickly
   std::optional<Fault> fault_;
-  int seen_[10] = {};
+  int seen_[11] = {};
   int open_handles_ = 0;
   std::vector<std::string> calls_;
 };
