@@ -88,7 +88,7 @@ std::string JournalReasonOf(int code) {
     case kovo::kSymbolicLink: return "it is a symbolic link";
     case kovo::kNotARegularFile: return "it is not a regular file";
     case kovo::kMoreThanOneLink: return "it has more than one link";
-    case kovo::kUntrustedOwner: return "it belongs to a user who may not write the file";
+    case kovo::kUntrustedOwner: return "it belongs to, or may be written by, a user who may not write the file";
     case kovo::kSharingViolation: return "it belongs to another file, or the file has changed since";
     case kovo::kAccessDenied: return "you may not read it";
     default: return kovo::InOutErrorMessage(code);
@@ -160,7 +160,9 @@ void WarnOfAJournal(const ListedFile& file) {
       break;
   }
   if (file.JournalStuck != 0)
-    what += "; the next run stops, for it can neither remove it nor write it: " + JournalReasonOf(file.JournalStuck);
+    what += "; the next run stops, for it may neither remove it nor write it (" +
+            (file.JournalStuck == kovo::kAccessDenied ? std::string("you may not write it")
+                                                        : JournalReasonOf(file.JournalStuck)) + ")";
   std::fflush(stdout);
   std::fprintf(stderr, "kovolist: warning: %s stands beside %s: %s\n", journal.c_str(), file.Name.c_str(),
                what.c_str());

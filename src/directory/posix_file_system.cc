@@ -140,13 +140,28 @@ bool OwnerMayWrite(const struct stat& journal, const struct stat& file, int file
   return AccessListLetsWrite(AccessListOf(file_fd), owner);
 }
 
+// Whether everyone the journal's permissions let write it may write the
+// file too: its group and others only where the file lets them, and an
+// access list only the file's own.
+bool OnlyWritersOfTheFileMayWrite(int fd, const struct stat& journal, int file_fd, const struct stat& file) {
+  const bool others_write_file = (file.st_mode & S_IWOTH) != 0;
+  const bool group_writes_file = (file.st_mode & S_IWGRP) != 0 && journal.st_gid == file.st_gid;
+  if ((journal.st_mode & S_IWOTH) != 0 && !others_write_file) return false;
+  if ((journal.st_mode & S_IWGRP) != 0 && !others_write_file && !group_writes_file) return false;
+  const AccessList list = AccessListOf(fd);
+  if (list.Size == 0) return true;
+  const AccessList files_list = AccessListOf(file_fd);
+  return list.Size == files_list.Size && std::memcmp(list.Bytes, files_list.Bytes, static_cast<std::size_t>(list.Size)) == 0;
+}
+
 int CheckTrustedJournal(int fd, int file_fd) {
   struct stat journal {};
   struct stat file {};
   if (::fstat(fd, &journal) != 0 || ::fstat(file_fd, &file) != 0) return TranslateErrno(errno);
   if (!S_ISREG(journal.st_mode)) return kNotARegularFile;
   if (journal.st_nlink != 1) return kMoreThanOneLink;
-  if (!OwnerMayWrite(journal, file, file_fd)) return kUntrustedOwner;
+  if (!OwnerMayWrite(journal, file, file_fd) || !OnlyWritersOfTheFileMayWrite(fd, journal, file_fd, file))
+    return kUntrustedOwner;
   return ClearNonBlocking(fd);
 }
 
@@ -184,7 +199,8 @@ int GiveAccessOfFile(int fd, int file_fd) {
   if (::fstat(fd, &journal) != 0) return TranslateErrno(errno);
   const AccessList has = AccessListOf(fd);
   const bool list_as_wanted =
-      has.Size == 0 || (list_copied && has.Size == wanted.Size && std::memcmp(has.Bytes, wanted.Bytes, has.Size) == 0);
+      has.Size == 0 || (list_copied && has.Size == wanted.Size &&
+                        std::memcmp(has.Bytes, wanted.Bytes, static_cast<std::size_t>(has.Size)) == 0);
   return (journal.st_mode & 0777 & ~mode) == 0 && list_as_wanted ? 0 : TranslateErrno(EACCES);
 }
 

@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 
+#include "directory/store_journal.h"
 #include "support/directory_builder.h"
 #include "support/faulty_file_system.h"
 #include "support/run_program.h"
@@ -184,11 +185,25 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   // A journal beside the file is named with what the next run does with it,
   // and the next run does just that: removes an incomplete one, rolls back a
   // store killed in its write. The dry run's listing is the listing after.
-  testing::WriteFileBytes(dir_.File("kovo.fon-journal"), "cut off");
-  EXPECT_NE(kovolist({}).Errors.find("kovo.fon-journal stands beside kovo.fon: it is damaged or incomplete, so "
-                                     "it cannot be applied; the next run removes it"),
-            std::string::npos);
-  ::unlink(dir_.File("kovo.fon-journal").c_str());
+  const std::string journal = dir_.File("kovo.fon-journal");
+  const std::pair<std::string, const char*> leftovers[] = {
+      {"cut off", "kovo.fon-journal stands beside kovo.fon: it is damaged or incomplete, so it cannot be applied; "
+                  "the next run removes it"},
+      {std::string(sizeof(JournalRecord), '\0'), "could not remove it, and spent it; it is never applied"},
+  };
+  for (const auto& [bytes, warning] : leftovers) {
+    testing::WriteFileBytes(journal, bytes);
+    const ProgramRun run = kovolist({"--check", "Y"});
+    EXPECT_EQ(run.ExitCode(), 1);
+    EXPECT_NE(run.Errors.find(warning), std::string::npos) << run.Errors;
+    ::unlink(journal.c_str());
+  }
+  // One the run refuses stops it: --check names the rule it breaks.
+  ::mkfifo(journal.c_str(), 0644);
+  const ProgramRun refused = kovolist({"--check", "Y"});
+  EXPECT_EQ(refused.ExitCode(), 2);
+  EXPECT_NE(refused.Errors.find("(I/O error 222) and keeps it: it is not a regular file"), std::string::npos);
+  ::unlink(journal.c_str());
   if (const pid_t killed = ::fork(); killed == 0) {
     const auto kill = [] { ::raise(SIGKILL); };
     testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Write, 2, 0, 5000, kill});
@@ -198,6 +213,10 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
     ::waitpid(killed, nullptr, 0);
   }
   EXPECT_NE(kovolist({}).Errors.find("middle of its store; the next run rolls it back"), std::string::npos);
+  // The same journal damaged: a run cut off after it changed the file is not said to be cut off before.
+  testing::WriteFileBytes(journal, testing::ReadFileBytes(journal) + "x");
+  EXPECT_NE(kovolist({}).Errors.find("it is damaged or incomplete"), std::string::npos);
+  ::truncate(journal.c_str(), sizeof(JournalRecord));
   EXPECT_EQ(kovolist({"-a", "Y"}).Output, after.Output);
   ASSERT_EQ(testing::RunProgram(KOVOMAINT_PATH, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
   EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));

@@ -3,6 +3,7 @@
 #include "directory/directory_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "directory/maintenance_passes.h"
@@ -164,13 +166,174 @@ int StartRun(FileSystem& files, const std::string& path) {
 int AsNobody(const std::function<bool()>& what) {
   const pid_t child = ::fork();
   if (child == 0) {
-    const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
-    if (nobody != nullptr && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) ::_exit(3);
+    if (::geteuid() == 0 && !testing::BecomeNobody()) ::_exit(3);
     ::_exit(what() ? 0 : 1);
   }
   int status = 0;
   ::waitpid(child, &status, 0);
   return status;
+}
+
+// A complete journal of a store from forged to the file as it stands, as
+// anyone who may read the file can write one.
+void ForgeJournal(const std::string& path, const std::string& forged) {
+  PlatformFileSystem files;
+  const OpenResult opened = files.OpenExisting(path.c_str(), Access::ReadOnly);
+  const auto record = std::make_unique<JournalRecord>();
+  FillJournal(*record, files.Describe(opened.Handle).Identity, kImageSize, testing::ImageFromBytes(forged),
+              testing::ImageFromBytes(ReadFileBytes(path)));
+  (void)files.Close(opened.Handle);
+  WriteFileBytes(JournalName(path).Text, std::string(reinterpret_cast<const char*>(record.get()), sizeof *record));
+}
+
+// What other users of a sticky folder plant at the file's name and the
+// journal's: a run applies no journal and follows no link that a user who
+// may not write the file could have made, hangs on nothing, and stops with
+// the rule's code; a journal it may not remove is spent and does no harm.
+// Another program's lock is waited for briefly, whatever range it covers.
+TEST_F(DirectoryFileTest, NothingANeighbourPlantsChangesTheFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to give files to the user nobody and to run as nobody";
+  const passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  const std::string forged(kImageSize, 'F');
+  const std::string elsewhere = dir_.File("root.fon");
+  const auto as_nobody = [&](const std::string& name) { ::lchown(name.c_str(), nobody->pw_uid, nobody->pw_gid); };
+  struct Case {
+    const char* name;
+    std::function<void()> plant;
+    int code;  // of the start of the run
+    std::string after;  // what the file, or what a link there leads to, holds then
+    bool by_nobody = false;  // nobody owns the file and runs
+  };
+  const Case cases[] = {
+      {"a forged journal", [&] { ForgeJournal(Path(), forged), as_nobody(Journal()); }, kUntrustedOwner, kBefore},
+      {"the same, the file writable by all", [&] {
+         ::chmod(Path().c_str(), 0666);
+         ForgeJournal(Path(), forged);
+         as_nobody(Journal());
+       }, 0, forged},
+      {"junk of another user", [&] { WriteFileBytes(Journal(), "junk"), as_nobody(Journal()); }, kUntrustedOwner,
+       kBefore},
+      {"a FIFO", [&] { ::mkfifo(Journal().c_str(), 0666); }, kNotARegularFile, kBefore},
+      {"a dangling link", [&] { ::symlink("nowhere", Journal().c_str()); }, kSymbolicLink, kBefore},
+      {"a second link to a journal", [&] { ForgeJournal(Path(), forged), ::link(Journal().c_str(), elsewhere.c_str()); },
+       kMoreThanOneLink, kBefore},
+      {"another user's link to root's file", [&] {
+         ::rename(Path().c_str(), elsewhere.c_str());
+         ::symlink(elsewhere.c_str(), Path().c_str());
+         as_nobody(Path());
+       }, kUntrustedOwner, kBefore},
+      {"that user's link to their own file", [&] {
+         ::rename(Path().c_str(), elsewhere.c_str());
+         ::symlink(elsewhere.c_str(), Path().c_str());
+         as_nobody(Path());
+         as_nobody(elsewhere);
+       }, 0, kBefore},
+      {"a journal of root's that all may write, the file not", [&] {
+         WriteFileBytes(Journal(), std::string(sizeof(JournalRecord), '\0'));
+         ::chmod(Journal().c_str(), 0666);
+       }, kUntrustedOwner, kBefore},
+      {"a spent journal of root's that nobody may not remove", [&] {
+         as_nobody(Path());
+         ::chmod(Path().c_str(), 0666);
+         WriteFileBytes(Journal(), std::string(sizeof(JournalRecord), '\0'));
+         ::chmod(Journal().c_str(), 0666);
+       }, 0, kBefore, true},
+      {"another program's lock over the whole file", [&] {
+         holder_ = testing::HoldLock(Path(), [](int fd) { return ::lockf(fd, F_LOCK, 0); });
+       }, kLockViolation, kBefore},
+  };
+  ::chmod(dir_.Path().c_str(), 01777);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::string& name : {Path(), Journal(), elsewhere}) ::unlink(name.c_str());
+    Write(kBefore);
+    c.plant();
+    const std::string where = std::filesystem::is_symlink(Path()) ? elsewhere : Path();
+    const auto start = std::chrono::steady_clock::now();
+    if (c.by_nobody) {
+      EXPECT_EQ(AsNobody([&] { return StartRun(files_, Path()) == c.code; }), 0);
+    } else {
+      EXPECT_EQ(StartRun(files_, Path()), c.code);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "no 30-second queue wait";
+    EXPECT_TRUE(ReadFileBytes(where) == c.after);
+    if (c.by_nobody) {
+      EXPECT_EQ(AsNobody([&] { return Maintain(files_, Path()).Stored.ok() && Contents() == Finished(); }), 0);
+      const std::string journal = ReadFileBytes(Journal());
+      EXPECT_TRUE(journal.size() == sizeof(JournalRecord) && journal.substr(0, 8) == std::string(8, '\0'))
+          << "taken over, then spent";
+    }
+    if (holder_ != 0) testing::Release(std::exchange(holder_, 0));
+  }
+}
+
+// An access list as Linux stores it, denying user 1234 what the file's
+// permission bits give others.
+std::string DenyingAccessList() {
+  std::string list("\x02\0\0\0", 4);
+  const std::pair<int, int> entries[] = {{0x01, 6}, {0x02, 0}, {0x04, 4}, {0x10, 4}, {0x20, 4}};
+  for (const auto& [tag, permissions] : entries) {
+    const std::uint32_t id = tag == 0x02 ? 1234 : 0xFFFFFFFF;
+    list += std::string{char(tag), '\0', char(permissions), '\0'};
+    list += std::string(reinterpret_cast<const char*>(&id), 4);
+  }
+  return list;
+}
+
+// The journal a store killed in its write leaves takes the file's owner
+// (when root runs), its group where the runner may give it, its permission
+// bits and its access list, and is never readable by anyone the file is not.
+TEST_F(DirectoryFileTest, TheJournalIsNoWiderThanTheFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to give files to the user nobody and to run as nobody";
+  const passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  const std::string denying = DenyingAccessList();
+  struct Case {
+    const char* name;
+    mode_t file_mode;
+    gid_t file_group;
+    bool access_list;
+    bool by_nobody;
+    mode_t journal_mode;
+    gid_t journal_group;
+  };
+  const Case cases[] = {
+      {"root runs", 0640, nobody->pw_gid, false, false, 0640, nobody->pw_gid},
+      {"root runs, an access list", 0644, nobody->pw_gid, true, false, 0644, nobody->pw_gid},
+      {"a group the runner may not give", 0606, 0, false, true, 0600, nobody->pw_gid},
+      {"and an access list", 0644, 0, true, true, 0600, nobody->pw_gid},
+  };
+  ::chmod(dir_.Path().c_str(), 0777);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::string& name : {Path(), Journal()}) ::unlink(name.c_str());
+    Write(kBefore);
+    ::chown(Path().c_str(), nobody->pw_uid, c.file_group);
+    ::chmod(Path().c_str(), c.file_mode);
+    if (c.access_list) {
+      ASSERT_EQ(::setxattr(Path().c_str(), "system.posix_acl_access", denying.data(), denying.size(), 0), 0);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+      if (c.by_nobody && !testing::BecomeNobody()) ::_exit(3);
+      testing::FaultyFileSystem files(Fault{FileCall::Write, 2, 0, 5000, [] { ::raise(SIGKILL); }});
+      Maintain(files, Path());
+      ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    struct stat journal {};
+    ASSERT_EQ(::stat(Journal().c_str(), &journal), 0);
+    EXPECT_EQ(journal.st_uid, nobody->pw_uid);
+    EXPECT_EQ(journal.st_gid, c.journal_group);
+    EXPECT_EQ(journal.st_mode & 0777, c.journal_mode);
+    char list[256];
+    const ssize_t size = ::getxattr(Journal().c_str(), "system.posix_acl_access", list, sizeof list);
+    const bool copied = c.access_list && !c.by_nobody;
+    EXPECT_EQ(copied ? std::string(list, std::size_t(std::max<ssize_t>(size, 0))) : "", copied ? denying : "");
+    EXPECT_EQ(StartRun(files_, Path()), 0);
+    EXPECT_TRUE(Contents() == kBefore) << "rolled back";
+  }
 }
 
 // A signal inside the store waits for its end; a kill anywhere in it is

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
+#include <grp.h>
 #include <optional>
 #include <poll.h>
 #include <pty.h>
@@ -45,12 +46,19 @@ struct ProgramOptions {
   int MidRunAfterMs = 200;
 };
 
+// Makes this process the user nobody, with no other groups; false when
+// that fails.
+inline bool BecomeNobody() {
+  const passwd* nobody = ::getpwnam("nobody");
+  return nobody != nullptr && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
+         ::setuid(nobody->pw_uid) == 0;
+}
+
 namespace program_detail {
 
 [[noreturn]] inline void Exec(const std::string& path, const ProgramOptions& options) {
   if (::chdir(options.Directory.c_str()) != 0) ::_exit(126);
-  const passwd* nobody = options.AsNobody && ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
-  if (nobody != nullptr && (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0)) ::_exit(126);
+  if (options.AsNobody && ::geteuid() == 0 && !BecomeNobody()) ::_exit(126);
   options.Term ? ::setenv("TERM", options.Term, 1) : ::unsetenv("TERM");
   ::setenv("LANG", options.Lang, 1);
   ::unsetenv("LC_ALL");
