@@ -363,6 +363,7 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
       {"killed, then the file replaced by a copy", SIGKILL, in_file_write,
        [&] {
          WriteFileBytes(dir_.File("copy"), Contents());
+         ::chmod(dir_.File("copy").c_str(), 0666);
          ::rename(dir_.File("copy").c_str(), Path().c_str());
        },
        kSharingViolation, Left::AsItWas},
