@@ -240,14 +240,8 @@ TEST(FaultSweep, EveryFailingCallOfARollBackKeepsTheJournalForTheNextRun) {
   for (const auto& [call, occurrence] : calls) {
     SCOPED_TRACE(std::string(testing::kFileCallNames[int(call)]) + "#" + std::to_string(occurrence));
     testing::WriteFileBytes(path, kScattered);
-    PlatformFileSystem files;
-    const OpenResult opened = files.OpenExisting(path.c_str(), Access::ReadWrite);
-    const auto record = std::make_unique<JournalRecord>();
-    FillJournal(*record, files.Describe(opened.Handle).Identity, kImageSize,
-                testing::ScatteredImage(), testing::ImageFromBytes(Finished(true)));
-    ASSERT_TRUE(BeginJournal(files, JournalName(path), *record, opened.Handle).Written);
-    ASSERT_TRUE(files.WriteAt(opened.Handle, 0, Finished(true).data(), 5000).ok());
-    ASSERT_TRUE(files.Close(opened.Handle).ok());
+    testing::WriteJournal(path, kScattered, Finished(true));
+    testing::WriteFileBytes(path, Finished(true).substr(0, 5000) + kScattered.substr(5000));
 
     const DriverRun failed = RunIn(dir, "Y", Fault{call, occurrence, 1117, 0, {}});
     ASSERT_TRUE(failed.Outcome.Fatal);

@@ -10,11 +10,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "directory/directory_file.h"
 #include "directory/maintenance_passes.h"
 #include "directory/platform_file_system.h"
+#include "support/directory_builder.h"
 
 namespace kovo::testing {
 
@@ -126,6 +128,19 @@ inline Maintenance Maintain(FileSystem& files, const std::string& path,
   if (between) between();
   run.Stored = file.StoreDirectory(work, load, *std::make_unique<StoreScratch>());
   return run;
+}
+
+// Leaves beside the file at path the complete journal of a store of after
+// over before, the file being as it stands: as a store cut off leaves it,
+// or as anyone who may read the file could forge it.
+inline void WriteJournal(const std::string& path, std::string_view before, std::string_view after) {
+  PlatformFileSystem files;
+  const OpenResult opened = files.OpenExisting(path.c_str(), Access::ReadOnly);
+  const auto record = std::make_unique<JournalRecord>();
+  FillJournal(*record, files.Describe(opened.Handle).Identity, files.Describe(opened.Handle).Length,
+              ImageFromBytes(before), ImageFromBytes(after));
+  (void)BeginJournal(files, JournalName(path), *record, opened.Handle);
+  (void)files.Close(opened.Handle);
 }
 
 }  // namespace kovo::testing
