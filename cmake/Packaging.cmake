@@ -43,7 +43,8 @@ else()
   install(FILES ${kovo_pages} DESTINATION share/man/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/completions/kovomaint ${PROJECT_SOURCE_DIR}/completions/kovolist
           DESTINATION share/bash-completion/completions)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION share/doc/kovomaint)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_SOURCE_DIR}/README.md
+          DESTINATION share/doc/kovomaint)
   if(KOVO_GZIP)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${kovo_docs}/changelog @ONLY)
     add_custom_command(OUTPUT ${kovo_docs}/changelog.gz

@@ -3,9 +3,14 @@
 # error in it; it installs; kovomaint Y tidies a sample in a scratch folder,
 # as kovolist --check confirms; both man pages are found and the version is
 # the project's; and it removes without leaving a file behind. Needs root, or
-# sudo, for dpkg.
+# sudo, for dpkg; refuses to run where a kovomaint package is installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if dpkg-query -W -f='${Status}' kovomaint 2>/dev/null | grep -q 'install ok installed'; then
+  echo "A kovomaint package is installed already; this test installs and removes its own." >&2
+  echo "Remove it first (apt remove kovomaint), then run this again." >&2
+  exit 1
+fi
 scripts/install-deps.sh lintian
 scripts/package.sh
 deb=$(ls dist/kovomaint_*.deb)
@@ -24,6 +29,7 @@ trap 'rm -rf "$scratch"' EXIT
 cp sample/kovo.fon "$scratch/"
 (cd "$scratch" && kovomaint Y && kovolist --check Y >/dev/null)
 man -w kovomaint kovolist >/dev/null
+[ -f /usr/share/doc/kovomaint/README.md ]
 [ "$(kovolist --version)" = "kovolist (kovomaint) $version" ]
 zcat /usr/share/man/man1/kovolist.1.gz | grep -q "\"kovomaint $version\""
 "${sudo[@]}" dpkg -r kovomaint >/dev/null

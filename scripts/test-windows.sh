@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows
 
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVO_WERROR=ON -DKOVO_REQUIRE_TESTS=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DKOVO_WERROR=ON -DKOVO_REQUIRE_TESTS=ON >/dev/null
 cmake --build build-windows -j "$(nproc)"
 
 # wine keeps everything it writes inside this folder.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds kovomaint and runs every test: once in a normal build (g++), once
+# Builds kovomaint and runs the Linux tests: once in a normal build (g++), once
 # with AddressSanitizer and UndefinedBehaviorSanitizer (clang), both with
 # warnings as errors, -Wconversion included. It builds in folders of its own,
 # build-test/ and build-sanitize/, never in build/.
-# A missing test library fails the configure: nothing is skipped here.
+# A missing test library fails the configure: nothing is skipped here. The
+# Windows build's tests run under wine from scripts/test-windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,7 +13,7 @@ jobs=$(nproc)
 run_suite() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake -S . -B "$dir" -DBUILD_TESTING=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }

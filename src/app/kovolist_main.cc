@@ -111,8 +111,10 @@ bool ReadListedFile(kovo::PlatformFileSystem& files, ListedFile& file) {
   const kovo::OpenResult opened = files.OpenExisting(file.Name.c_str(), kovo::Access::ReadOnly);
   if (!opened.ok()) return Complain(file.Name, ReasonOf(file.Name, opened.Code));
   bool read_whole = false;
-  if (!files.Lock(opened.Handle, kovo::LockMode::Shared).ok()) {
-    Complain(file.Name, "another program holds it locked (I/O error 33)");
+  if (const kovo::IoResult locked = files.Lock(opened.Handle, kovo::LockMode::Shared); !locked.ok()) {
+    Complain(file.Name, locked.Code == kovo::kLockViolation
+                            ? "another program holds it locked past the wait (I/O error 33)"
+                            : "it cannot be locked (" + kovo::InOutErrorMessage(locked.Code) + ")");
   } else {
     const kovo::IoResult read = files.ReadAt(opened.Handle, 0, file.Image.Bytes(), kImageSize);
     const kovo::DescribeResult described = files.Describe(opened.Handle);
@@ -176,7 +178,7 @@ bool JournalStopsTheRun(const ListedFile& file) {
 bool IsWhole(const ListedFile& file) {
   if (file.BytesRead == kImageSize) return true;
   return Complain(file.Name,
-                  std::to_string(file.Size) + " bytes, a kovo.fon file has " + std::to_string(kImageSize));
+                  std::to_string(file.Size) + " bytes, a kovo.fon file has " + std::to_string(kImageSize) + " bytes");
 }
 
 // The switch as kovomaint's command line would take it.

@@ -158,7 +158,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
       {{"--after=N"}, 0, "  1 used [4]\"beta\"", false},
       {{"-c", "q"}, 2, "\"kovomaint q\": refuses the switch", true},
       {{"--check", "Y", "."}, 2, ".: a folder, not a file", true},
-      {{"--check", "Y", "short.fon"}, 2, "short.fon: 100 bytes, a kovo.fon file has 19700", true},
+      {{"--check", "Y", "short.fon"}, 2, "short.fon: 100 bytes, a kovo.fon file has 19700 bytes\n", true},
       {{"short.fon"}, 1, "short.fon: 100 bytes", true},
       {{"long.fon", "-u"}, 0, "7 used, 93 free\n8 bytes follow slot 100; runs of kovomaint keep them", false},
       {{"--used"}, 0, " 12 used [4]\"\\xE1ber\"", false},

@@ -1,5 +1,5 @@
 // What only the Win32 file seam does: which files it opens, another
-// program's lock, and a file replaced between the load and the store.
+// program's lock, a replaced file, and a journal another program holds open.
 #include "directory/win32_file_system.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +64,22 @@ TEST_F(Win32FileSystemTest, StoreRefusesAFileReplacedSinceTheLoad) {
   EXPECT_TRUE(moved);
   EXPECT_TRUE(testing::ReadFileBytes(path_) == before_);
   EXPECT_FALSE(testing::FileExists(JournalName(path_).Text));
+}
+
+// A reader or a scanner that holds the journal open, sharing no deleting,
+// does not turn a finished store into a refusal: the journal is spent.
+TEST_F(Win32FileSystemTest, AReaderOfTheJournalDoesNotStopTheStore) {
+  const std::string journal = JournalName(path_).Text;
+  HANDLE reader = INVALID_HANDLE_VALUE;
+  const auto open_journal = [&] {
+    reader = ::CreateFileA(journal.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  testing::FaultyFileSystem files(testing::Fault{testing::FileCall::SyncFolder, 1, 0, 0, open_journal});
+  EXPECT_TRUE(testing::Maintain(files, path_).Stored.ok());
+  EXPECT_TRUE(testing::ReadFileBytes(path_) == testing::Finished());
+  ::CloseHandle(reader);
+  EXPECT_EQ(testing::ReadFileBytes(journal).substr(0, 8), std::string(8, '\0'));
 }
 
 }  // namespace
