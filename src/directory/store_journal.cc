@@ -62,11 +62,12 @@ IoResult ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, Sto
   return IoResult{};
 }
 
-// Zeroes the journal's header and syncs it.
+// Zeroes the whole journal, its header first, and syncs it: a spent journal
+// holds none of the file's bytes, whatever becomes of the file's permissions.
 IoResult SpendJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
+  static const unsigned char zeros[sizeof(JournalRecord)] = {};
   const OpenResult opened = files.OpenJournal(journal_name.c_str(), Access::ReadWrite, file);
   if (!opened.ok()) return IoResult{opened.Code, 0};
-  const unsigned char zeros[kHeaderSize] = {};
   const IoResult written = files.WriteAt(opened.Handle, 0, zeros, sizeof zeros);
   const IoResult synced = written.ok() && written.Count == sizeof zeros
                               ? files.Sync(opened.Handle)

@@ -58,8 +58,8 @@ struct JournalResult {
 // Removes the journal of the open file and makes its removal durable. Where
 // the removal is refused (a folder this user may not write, another user's
 // journal in a sticky folder, a reader that shares no deleting), the
-// journal is spent instead: its header zeroed and synced, so that it is
-// never applied again.
+// journal is spent instead: zeroed and synced, so that it is never applied
+// again and holds nothing of the file.
 [[nodiscard]] IoResult EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file);
 
 // What the next run does with a journal beside the file.

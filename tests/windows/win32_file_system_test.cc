@@ -79,7 +79,7 @@ TEST_F(Win32FileSystemTest, AReaderOfTheJournalDoesNotStopTheStore) {
   EXPECT_TRUE(testing::Maintain(files, path_).Stored.ok());
   EXPECT_TRUE(testing::ReadFileBytes(path_) == testing::Finished());
   ::CloseHandle(reader);
-  EXPECT_EQ(testing::ReadFileBytes(journal).substr(0, 8), std::string(8, '\0'));
+  EXPECT_TRUE(testing::ReadFileBytes(journal) == std::string(sizeof(JournalRecord), '\0'));
 }
 
 }  // namespace
