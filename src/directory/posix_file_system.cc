@@ -108,6 +108,10 @@ AccessList AccessListOf(int fd) {
   return list;
 }
 
+bool SameAccessList(const AccessList& one, const AccessList& other) {
+  return one.Size == other.Size && std::memcmp(one.Bytes, other.Bytes, static_cast<std::size_t>(one.Size)) == 0;
+}
+
 unsigned AccessListField(const AccessList& list, ssize_t at, int size) {
   unsigned value = 0;
   for (int i = size - 1; i >= 0; --i) value = value << 8 | list.Bytes[at + i];
@@ -150,8 +154,7 @@ bool OnlyWritersOfTheFileMayWrite(int fd, const struct stat& journal, int file_f
   if ((journal.st_mode & S_IWGRP) != 0 && !others_write_file && !group_writes_file) return false;
   const AccessList list = AccessListOf(fd);
   if (list.Size == 0) return true;
-  const AccessList files_list = AccessListOf(file_fd);
-  return list.Size == files_list.Size && std::memcmp(list.Bytes, files_list.Bytes, static_cast<std::size_t>(list.Size)) == 0;
+  return SameAccessList(list, AccessListOf(file_fd));
 }
 
 int CheckTrustedJournal(int fd, int file_fd) {
@@ -198,9 +201,7 @@ int GiveAccessOfFile(int fd, int file_fd) {
   (void)::fchmod(fd, mode);
   if (::fstat(fd, &journal) != 0) return TranslateErrno(errno);
   const AccessList has = AccessListOf(fd);
-  const bool list_as_wanted =
-      has.Size == 0 || (list_copied && has.Size == wanted.Size &&
-                        std::memcmp(has.Bytes, wanted.Bytes, static_cast<std::size_t>(has.Size)) == 0);
+  const bool list_as_wanted = has.Size == 0 || (list_copied && SameAccessList(has, wanted));
   return (journal.st_mode & 0777 & ~mode) == 0 && list_as_wanted ? 0 : TranslateErrno(EACCES);
 }
 

@@ -165,7 +165,8 @@ OpenResult Win32FileSystem::OpenJournal(const char* name, Access access, FileHan
   const OpenResult opened = Opened(::CreateFileA(
       AnsiName(name).c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!opened.ok()) return OpenResult{opened.Code == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : opened.Code, kNoFile};
+  if (!opened.ok())
+    return OpenResult{opened.Code == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : opened.Code, kNoFile};
   BY_HANDLE_FILE_INFORMATION info{};
   int code = 0;
   if (!::GetFileInformationByHandle(AsHandle(opened.Handle), &info)) code = LastError();

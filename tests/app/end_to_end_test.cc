@@ -189,8 +189,9 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   testing::WriteFileBytes(journal, std::string(sizeof(JournalRecord), '\0'));
   const ProgramRun spent = kovolist({"--check", "Y"});
   EXPECT_EQ(spent.ExitCode(), 1);
-  EXPECT_NE(spent.Errors.find("kovo.fon-journal stands beside kovo.fon: a kovomaint run finished but could not "
-                              "remove it, and spent it; it is never applied and does no harm; the next run removes it"),
+  EXPECT_NE(spent.Errors.find("kovo.fon-journal stands beside kovo.fon: a kovomaint run finished but could "
+                              "not remove it, and spent it; it is never applied and does no harm; the next "
+                              "run removes it"),
             std::string::npos);
   ::unlink(journal.c_str());
   // One the run refuses stops it: --check names the rule it breaks.
