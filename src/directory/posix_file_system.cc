@@ -192,7 +192,6 @@ int GiveAccessOfFile(int fd, int file_fd) {
   const AccessList wanted = AccessListOf(file_fd);
   bool list_copied = false;
 #ifdef __linux__
-  (void)::fchmod(fd, mode);
   if (wanted.Size > 0 && has_the_files_group)
     list_copied = ::fsetxattr(fd, kAccessList, wanted.Bytes, static_cast<std::size_t>(wanted.Size), 0) == 0;
   if (wanted.Size > 0 && !list_copied) mode &= 0700;
@@ -222,12 +221,17 @@ constexpr int kRecordLockQuery = F_GETLK;
 #endif
 
 // The data's range is every offset below the run lock's byte.
-int RecordLock(int fd, short type, bool run_lock = false) {
+struct flock LockRange(short type, bool run_lock) {
   struct flock range {};
   range.l_type = type;
   range.l_whence = SEEK_SET;
   range.l_start = run_lock ? static_cast<off_t>(kRunLockOffset) : 0;
   range.l_len = run_lock ? 1 : static_cast<off_t>(kRunLockOffset);
+  return range;
+}
+
+int RecordLock(int fd, short type, bool run_lock = false) {
+  struct flock range = LockRange(type, run_lock);
   return ::fcntl(fd, kRecordLockCommand, &range) == 0 ? 0 : errno;
 }
 
@@ -235,11 +239,7 @@ int RecordLock(int fd, short type, bool run_lock = false) {
 // which covers the run byte alone, rather than another program's lock over
 // a range that reaches it.
 bool RunLockHeldByAnotherRun(int fd) {
-  struct flock range {};
-  range.l_type = F_WRLCK;
-  range.l_whence = SEEK_SET;
-  range.l_start = static_cast<off_t>(kRunLockOffset);
-  range.l_len = 1;
+  struct flock range = LockRange(F_WRLCK, true);
   if (::fcntl(fd, kRecordLockQuery, &range) != 0) return true;
   return range.l_type == F_UNLCK || (range.l_start == static_cast<off_t>(kRunLockOffset) && range.l_len == 1);
 }
@@ -283,7 +283,7 @@ OpenResult PosixFileSystem::OpenExisting(const char* name, Access access) {
 
 OpenResult PosixFileSystem::OpenJournal(const char* name, Access access, FileHandle file) {
   const int fd = OpenWithoutBlocking(name, access, O_NOFOLLOW);
-  if (fd < 0) return OpenResult{errno == ELOOP ? kSymbolicLink : TranslateErrno(errno), kNoFile};
+  if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};  // ELOOP, a link: code 1921
   if (const int code = CheckTrustedJournal(fd, Descriptor(file)); code != 0) {
     ::close(fd);
     return OpenResult{code, kNoFile};

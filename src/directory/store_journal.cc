@@ -47,8 +47,8 @@ IoResult ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, Sto
     return IoResult{};
   }
   verdict.Action = JournalAction::Remove;
-  const unsigned char zeros[kHeaderSize] = {};
-  if (whole && std::memcmp(&record, zeros, sizeof record.Magic) == 0) {
+  const char zeros[sizeof record.Magic] = {};
+  if (whole && std::memcmp(record.Magic, zeros, sizeof zeros) == 0) {
     verdict.Kind = Leftover::Spent;
     return IoResult{};
   }

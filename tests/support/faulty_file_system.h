@@ -136,9 +136,9 @@ inline Maintenance Maintain(FileSystem& files, const std::string& path,
 inline void WriteJournal(const std::string& path, std::string_view before, std::string_view after) {
   PlatformFileSystem files;
   const OpenResult opened = files.OpenExisting(path.c_str(), Access::ReadOnly);
+  const DescribeResult described = files.Describe(opened.Handle);
   const auto record = std::make_unique<JournalRecord>();
-  FillJournal(*record, files.Describe(opened.Handle).Identity, files.Describe(opened.Handle).Length,
-              ImageFromBytes(before), ImageFromBytes(after));
+  FillJournal(*record, described.Identity, described.Length, ImageFromBytes(before), ImageFromBytes(after));
   (void)BeginJournal(files, JournalName(path), *record, opened.Handle);
   (void)files.Close(opened.Handle);
 }
