@@ -3,6 +3,16 @@
 
 set(kovo_docs ${CMAKE_CURRENT_BINARY_DIR}/docs)
 file(MAKE_DIRECTORY ${kovo_docs})
+# The pages' sources hold both platforms' facts: a line that starts with
+# @POSIX@ or @WINDOWS@ becomes a comment in the other platform's page.
+set(kovo_comment_out ".\\\" ")
+if(WIN32)
+  set(POSIX ${kovo_comment_out})
+  set(WINDOWS "")
+else()
+  set(POSIX "")
+  set(WINDOWS ${kovo_comment_out})
+endif()
 foreach(page kovomaint kovolist)
   configure_file(${PROJECT_SOURCE_DIR}/man/${page}.1.in ${kovo_docs}/${page}.1 @ONLY)
 endforeach()

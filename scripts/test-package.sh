@@ -27,7 +27,7 @@ files=$(dpkg-deb --fsys-tarfile "$deb" | tar tf - | sed -n 's|^\./|/|p' | grep -
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cp sample/kovo.fon "$scratch/"
-(cd "$scratch" && kovomaint Y && kovolist --check Y >/dev/null)
+(cd "$scratch" && kovomaint Y && kovolist --check Y --quiet)
 man -w kovomaint kovolist >/dev/null
 [ -f /usr/share/doc/kovomaint/README.md ]
 [ "$(kovolist --version)" = "kovolist (kovomaint) $version" ]

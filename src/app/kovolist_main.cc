@@ -214,6 +214,10 @@ int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const Li
   kovo::PreviewRun(file.RunLoads(), outcome, after);
   const bool changes = std::memcmp(after.Bytes(), file.Image.Bytes(), kImageSize) != 0;
   const std::string run = "\"kovomaint " + options.Switch + "\"";
+  if (options.Quiet) {
+    if (changes) Complain(file.Name, run + " would change it");
+    return changes ? 1 : 0;
+  }
   std::printf("%s: %s %s\n", file.Name.c_str(), run.c_str(), changes ? "changes it:" : "leaves it as it is");
   if (file.Journal.Action == kovo::JournalAction::RollBack)
     std::printf("  the journal beside it is rolled back first\n");

@@ -7,16 +7,16 @@ namespace {
 
 #ifdef KOVO_WITH_JSON
 #define KOVO_JSON_USAGE(text) text
-constexpr char kShortOptions[] = "a:c:ujhV";
+constexpr char kShortOptions[] = "a:c:qujhV";
 #else
 #define KOVO_JSON_USAGE(text) ""
-constexpr char kShortOptions[] = "a:c:uhV";
+constexpr char kShortOptions[] = "a:c:quhV";
 #endif
 
 const char kUsage[] =
     "usage: kovolist [-u]" KOVO_JSON_USAGE(" [-j]") " [FILE]\n"
     "       kovolist -a SWITCH [-u]" KOVO_JSON_USAGE(" [-j]") " [FILE]\n"
-    "       kovolist -c SWITCH [FILE]\n"
+    "       kovolist -c SWITCH [-q] [FILE]\n"
     "       kovolist -h | -V\n"
     "\n"
     "Lists the 100 slots of FILE (default kovo.fon, found as kovomaint finds it);\n"
@@ -25,6 +25,8 @@ const char kUsage[] =
     "  -c, --check=SWITCH  exit 0 if \"kovomaint SWITCH\" would leave FILE byte for\n"
     "                      byte as it is, 1 if it would change it, 2 if it would\n"
     "                      not do its work; name every slot it erases\n"
+    "  -q, --quiet         with --check: print nothing but, on standard error, why\n"
+    "                      the status is not 0\n"
     "  -u, --used          list only the used slots, then a count of used and free\n"
     KOVO_JSON_USAGE("  -j, --json          one JSON document instead of lines\n")
     "  -h, --help          show this and exit\n"
@@ -32,7 +34,7 @@ const char kUsage[] =
 
 const option kLongOptions[] = {
     {"after", required_argument, nullptr, 'a'}, {"check", required_argument, nullptr, 'c'},
-    {"used", no_argument, nullptr, 'u'},
+    {"quiet", no_argument, nullptr, 'q'},       {"used", no_argument, nullptr, 'u'},
 #ifdef KOVO_WITH_JSON
     {"json", no_argument, nullptr, 'j'},
 #endif
@@ -64,6 +66,7 @@ ParsedOptions ParseListingOptions(int argc, char** argv) {
         options.Mode = option == 'h' ? ListingMode::Help : ListingMode::Version;
         return ParsedOptions{options, {}};
       case 'j': options.Json = true; break;
+      case 'q': options.Quiet = true; break;
       case 'u': options.UsedOnly = true; break;
       case 'a':
       case 'c':
@@ -81,6 +84,7 @@ ParsedOptions ParseListingOptions(int argc, char** argv) {
   if (optind < argc) options.File = argv[optind];
   if (options.Mode == ListingMode::Check && (options.Json || options.UsedOnly))
     return Refuse("--check lists nothing: --json and --used do not go with it");
+  if (options.Quiet && options.Mode != ListingMode::Check) return Refuse("--quiet goes only with --check");
   return ParsedOptions{options, {}};
 }
 

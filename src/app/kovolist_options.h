@@ -13,6 +13,7 @@ struct ListingOptions {
   std::string Switch;  // the argument kovomaint would be given, with --after and --check
   bool Json = false;
   bool UsedOnly = false;
+  bool Quiet = false;  // --check says only why it fails, on standard error
   std::optional<std::string> File;  // none: kovo.fon, found as kovomaint finds it
 };
 

@@ -243,10 +243,10 @@ TEST_F(EndToEndTest, KovolistWaitsForAStoreInProgress) {
 
 // The one line README and kovomaint(1) give for scripts fails whenever the
 // file did not end up tidy, and only then.
-TEST_F(EndToEndTest, TheDocumentedScriptLineFailsUnlessTheFileEndsUpTidy) {
+TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpTidy) {
   std::string line;
   std::istringstream readme(testing::ReadFileBytes(KOVO_SOURCE_DIR "/README.md"));
-  while (std::getline(readme, line) && line.rfind("kovomaint Y && ", 0) != 0) {
+  while (std::getline(readme, line) && line.rfind("kovomaint Y || ", 0) != 0) {
   }
   std::string man = testing::ReadFileBytes(KOVO_SOURCE_DIR "/man/kovomaint.1.in");
   for (std::size_t dash; (dash = man.find("\\-")) != std::string::npos;) man.erase(dash, 1);
@@ -260,35 +260,52 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsUnlessTheFileEndsUpTidy) {
   struct Case {
     const char* name;
     std::function<void()> arrange;
-    int status;  // 0 tidy; 1 kovomaint failed; 2 kovolist says a run could not do its work
+    int status;          // 0 tidy; 1 a run would still change it; 2 a run could not do its work
+    const char* reason;  // what standard error names
     std::vector<std::string> untouched = {};  // names that still hold what they held
     bool as_nobody = false;
+    std::optional<long> size_limit = std::nullopt;
+    const char* report = "";  // the start of kovomaint's fatal report
   };
   const Case cases[] = {
-      {"a normal run", [] {}, 0},
-      {"already tidy", [&] { testing::WriteFileBytes(File(), testing::Finished()); }, 0},
-      {"only KOVO.FON", [&] { ::rename(File().c_str(), dir_.File("KOVO.FON").c_str()); }, 0},
-      {"missing", [&] { ::unlink(File().c_str()); }, 2},
-      {"read-only", [&] { ::chmod(File().c_str(), 0444); }, 2, {"kovo.fon"}, true},
+      {"a normal run", [] {}, 0, ""},
+      {"already tidy", [&] { testing::WriteFileBytes(File(), testing::Finished()); }, 0, ""},
+      {"only KOVO.FON", [&] { ::rename(File().c_str(), dir_.File("KOVO.FON").c_str()); }, 0, ""},
+      {"missing", [&] { ::unlink(File().c_str()); }, 2, "File not found"},
+      {"read-only", [&] { ::chmod(File().c_str(), 0444); }, 2, "cannot open it for reading and writing",
+       {"kovo.fon"}, true},
       {"KOVO.FON and Kovo.fon", [&] {
          ::rename(File().c_str(), dir_.File("KOVO.FON").c_str());
          testing::WriteFileBytes(dir_.File("Kovo.fon"), kBefore);
-       }, 2, {"KOVO.FON", "Kovo.fon"}},
-      {"short", [&] { testing::WriteFileBytes(File(), "short"); }, 1},
+       }, 2, "all match it", {"KOVO.FON", "Kovo.fon"}},
+      {"short", [&] { testing::WriteFileBytes(File(), "short"); }, 2, "5 bytes, a kovo.fon file has 19700 bytes"},
       {"locked by another program past the wait",
-       [&] { holder = testing::HoldLock(File(), [](int fd) { return ::flock(fd, LOCK_EX); }); }, 1},
+       [&] { holder = testing::HoldLock(File(), [](int fd) { return ::flock(fd, LOCK_EX); }); }, 2,
+       "locked past the wait", {"kovo.fon"}},
+      {"a journal that stops the run",
+       [&] { ::symlink("/nowhere", dir_.File("kovo.fon-journal").c_str()); }, 2, "it is a symbolic link",
+       {"kovo.fon"}, false, std::nullopt, "Exception EInOutError in module kovomaint at 00405BE0."},
+      {"the store failing", [] {}, 1, "\"kovomaint Y\" would change it", {"kovo.fon"}, false, 30000,
+       kDiskFull},
   };
   ::chmod(dir_.Path().c_str(), 0777);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    for (const char* name : {"kovo.fon", "KOVO.FON", "Kovo.fon"}) ::unlink(dir_.File(name).c_str());
+    for (const char* name : {"kovo.fon", "KOVO.FON", "Kovo.fon", "kovo.fon-journal"})
+      ::unlink(dir_.File(name).c_str());
     testing::WriteFileBytes(File(), kBefore);
     c.arrange();
     ProgramOptions options = Options({"-c", "PATH=" + programs + ":$PATH; " + line}, OutputTo::File);
     options.AsNobody = c.as_nobody;
+    options.FileSizeLimit = c.size_limit;
     const ProgramRun run = testing::RunProgram("/bin/sh", options);
     EXPECT_EQ(run.ExitCode(), c.status) << run.Output << run.Errors;
-    EXPECT_EQ(run.Output, "") << "a fatal report";  // a read-only file is one kovomaint cannot locate
+    EXPECT_EQ(run.Output.rfind(c.report, 0), 0u) << run.Output;
+    if (c.status == 0) {
+      EXPECT_EQ(run.Errors, "");
+    } else {
+      EXPECT_NE(run.Errors.find(c.reason), std::string::npos) << run.Errors;
+    }
     for (const std::string& name : c.untouched)
       EXPECT_TRUE(testing::ReadFileBytes(dir_.File(name)) == kBefore) << name;
     if (holder != 0) testing::Release(std::exchange(holder, 0));
