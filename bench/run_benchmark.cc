@@ -1,6 +1,7 @@
-// A whole "kovomaint Y" run on an 80x25 pseudo-terminal: wall time less the
-// three mandated 150 ms pauses, the bytes the run writes to the terminal and
-// the number of write(2) calls they take.
+// A whole "kovomaint Y" run on an 80x25 pseudo-terminal, of the program
+// linked against the system's libraries and of the static one, taken in
+// turn: wall time less the three mandated 150 ms pauses, the bytes the run
+// writes to the terminal and the number of write(2) calls they take.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -45,38 +46,55 @@ std::size_t WritesOfOneRun(const std::string& directory) {
   return writes;
 }
 
+struct Timing {
+  const char* Name;
+  const char* Path;
+  std::vector<double> Times;
+};
+
+// One run of the program, in milliseconds less the pauses; negative when it fails.
+double TimeOneRun(const Timing& program, const kovo::testing::TempDir& dir,
+                  const kovo::testing::ProgramOptions& options, std::size_t& bytes) {
+  kovo::testing::WriteFileBytes(dir.File("kovo.fon"), kovo::testing::ImageBytes(kovo::testing::ScatteredImage()));
+  constexpr double kPausesMs = 3 * 150.0;
+  const auto start = std::chrono::steady_clock::now();
+  const kovo::testing::ProgramRun run = kovo::testing::RunProgram(program.Path, options);
+  const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+  if (run.ExitCode() != 0) {
+    std::fprintf(stderr, "%s failed with status %d\n", program.Name, run.Status);
+    return -1;
+  }
+  bytes = run.Output.size();
+  return elapsed.count() - kPausesMs;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-  constexpr double kPausesMs = 3 * 150.0;
   kovo::testing::TempDir dir;
   kovo::testing::ProgramOptions options;
   options.Directory = dir.Path();
   options.Arguments = {"Y"};
 
-  std::vector<double> times;
+  Timing programs[] = {{"dynamic", KOVOMAINT_PATH, {}}, {"static", KOVOMAINT_STATIC_PATH, {}}};
   std::size_t bytes = 0;
   for (int i = 0; i < runs; ++i) {
-    kovo::testing::WriteFileBytes(dir.File("kovo.fon"),
-                                  kovo::testing::ImageBytes(kovo::testing::ScatteredImage()));
-    const auto start = std::chrono::steady_clock::now();
-    const kovo::testing::ProgramRun run = kovo::testing::RunProgram(KOVOMAINT_PATH, options);
-    const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-    if (run.ExitCode() != 0) {
-      std::fprintf(stderr, "run %d failed with status %d\n", i, run.Status);
-      return 1;
+    for (Timing& program : programs) {
+      const double time = TimeOneRun(program, dir, options, bytes);
+      if (time < 0) return 1;
+      program.Times.push_back(time);
     }
-    times.push_back(elapsed.count() - kPausesMs);
-    bytes = run.Output.size();
   }
-  std::sort(times.begin(), times.end());
-  std::printf("kovomaint Y on an 80x25 terminal, %d runs\n", runs);
-  std::printf("  wall time less pauses: median %.2f ms, min %.2f ms, max %.2f ms\n",
-              times[times.size() / 2], times.front(), times.back());
+  std::printf("kovomaint Y on an 80x25 terminal, %d runs of each, taken in turn\n", runs);
+  std::printf("  wall time less pauses   median      min      max\n");
+  for (Timing& program : programs) {
+    std::sort(program.Times.begin(), program.Times.end());
+    std::printf("  %-22s %6.2f ms %6.2f ms %6.2f ms\n", program.Name, program.Times[program.Times.size() / 2],
+                program.Times.front(), program.Times.back());
+  }
   std::printf("  bytes written to the terminal: %zu\n", bytes);
-  kovo::testing::WriteFileBytes(dir.File("kovo.fon"),
-                                kovo::testing::ImageBytes(kovo::testing::ScatteredImage()));
+  kovo::testing::WriteFileBytes(dir.File("kovo.fon"), kovo::testing::ImageBytes(kovo::testing::ScatteredImage()));
   std::printf("  write(2) calls to the terminal: %zu\n", WritesOfOneRun(dir.Path()));
   return 0;
 }

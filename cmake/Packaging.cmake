@@ -1,5 +1,6 @@
 # What an install holds besides the programs, and the packages CPack makes of
-# it: a .deb and a .tar.gz on Linux, a .zip from the Windows build.
+# it: a .deb from a Linux build, a .tar.gz from a static one, a .zip from the
+# Windows build.
 
 set(kovo_docs ${CMAKE_CURRENT_BINARY_DIR}/docs)
 file(MAKE_DIRECTORY ${kovo_docs})
@@ -35,7 +36,11 @@ if(WIN32)
     message(STATUS "Skipping the man pages as text: no man(1) (Debian: man-db)")
   endif()
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME kovomaint-${PROJECT_VERSION}-win64)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME kovomaint-${PROJECT_VERSION}-win64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME kovomaint-${PROJECT_VERSION}-win32)
+  endif()
 else()
   # Man pages are installed compressed where gzip is at hand, as distributions do.
   find_program(KOVO_GZIP gzip)
@@ -63,8 +68,17 @@ else()
     add_custom_target(kovo_changelog ALL DEPENDS ${kovo_docs}/changelog.gz)
     install(FILES ${kovo_docs}/changelog.gz DESTINATION share/doc/kovomaint)
   endif()
-  set(CPACK_GENERATOR DEB TGZ)
-  set(CPACK_PACKAGE_FILE_NAME kovomaint-${PROJECT_VERSION})
+  if(KOVO_STATIC)
+    # For any Linux of the architecture, unpacked into a prefix.
+    set(CPACK_GENERATOR TGZ)
+    set(CPACK_PACKAGE_FILE_NAME kovomaint-${PROJECT_VERSION}-${CMAKE_SYSTEM_PROCESSOR}-linux)
+  else()
+    # Linked against the system's libraries, as Debian wants.
+    set(CPACK_GENERATOR DEB)
+    if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL aarch64)
+      set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+    endif()
+  endif()
 endif()
 
 set(CPACK_PACKAGE_NAME kovomaint)

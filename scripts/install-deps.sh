@@ -4,17 +4,26 @@
 #   install-deps.sh programs   what building the two programs needs
 #   install-deps.sh            that, and what the tests and benchmarks need
 #   install-deps.sh windows    what the Windows build and its tests under wine need
-#   install-deps.sh packaging  what scripts/package.sh needs
-#   install-deps.sh lintian    what scripts/test-package.sh adds to that
+#   install-deps.sh packaging  what scripts/package.sh needs for the amd64 .deb and
+#                              the x86-64 tarball
+#   install-deps.sh cross      what it needs for the others: the arm64 .deb and the
+#                              aarch64 tarball, and the Windows zips
+#   install-deps.sh package-tests
+#                              what scripts/test-package.sh adds to those: lintian,
+#                              and qemu to run the aarch64 programs
+# A package for another architecture (libc6:arm64) adds that architecture to
+# dpkg first.
 # As root it runs apt-get itself; otherwise through sudo, and without sudo it
 # says which line to run.
 set -euo pipefail
 
 case "${1:-tests}" in
   programs) packages=(cmake make g++) ;;
-  windows) packages=(cmake make g++-mingw-w64-x86-64 googletest wine wine64) ;;
+  windows) packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest wine wine64 wine32:i386) ;;
   packaging) packages=(cmake make g++ dpkg-dev file gzip man-db nlohmann-json3-dev) ;;
-  lintian) packages=(lintian) ;;
+  cross) packages=(g++-aarch64-linux-gnu libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64
+                   g++-mingw-w64-x86-64 g++-mingw-w64-i686) ;;
+  package-tests) packages=(lintian qemu-user-static binfmt-support) ;;
   *) packages=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libvterm-dev
                nlohmann-json3-dev clang libclang-rt-dev) ;;
 esac
@@ -35,5 +44,11 @@ else
   exit 1
 fi
 echo "Installing: ${missing[*]}"
+for package in "${missing[@]}"; do
+  architecture=${package#*:}
+  if [ "$architecture" != "$package" ] && ! dpkg --print-foreign-architectures | grep -qx "$architecture"; then
+    "${sudo[@]}" dpkg --add-architecture "$architecture"
+  fi
+done
 "${sudo[@]}" apt-get update -q
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

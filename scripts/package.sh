@@ -1,32 +1,65 @@
 #!/usr/bin/env bash
-# Makes the packages into dist/: kovomaint_<version>_<arch>.deb and
-# kovomaint-<version>.tar.gz from a release build of the programs, and,
-# where mingw-w64 is installed, kovomaint-<version>-win64.zip from the
-# Windows build. The programs are stripped; the builds use folders of their
-# own (build-package/, build-package-windows/).
+# Makes the packages into dist/, each from a release build in a folder of its
+# own under build-package/, with stripped programs:
+#   kovomaint_VERSION_amd64.deb, kovomaint_VERSION_arm64.deb
+#       linked against Debian's libraries, built with its hardening flags;
+#   kovomaint-VERSION-x86_64-linux.tar.gz, kovomaint-VERSION-aarch64-linux.tar.gz
+#       static programs for any Linux of the architecture;
+#   kovomaint-VERSION-win64.zip, kovomaint-VERSION-win32.zip
+#       static programs that import only Windows' own DLLs;
+# and SHA256SUMS over them. A package whose cross compiler or libraries are
+# missing is skipped with a line that names the Debian packages to install
+# (scripts/install-deps.sh cross installs them all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh packaging
 
-# Debian's hardening flags, as its own packages are built with.
-cxxflags=$(dpkg-buildflags --get CXXFLAGS)
-ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-  -DCMAKE_CXX_FLAGS="$cxxflags $(dpkg-buildflags --get CPPFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
-cmake --build build-package -j "$(nproc)"
-(cd build-package && cpack >/dev/null)
+version=$(sed -n 's/^project(kovomaint VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+rm -rf dist
+mkdir dist
 
-mkdir -p dist
-cp build-package/packages/*.deb build-package/packages/*.tar.gz dist/
+installed() {
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || return 1
+  done
+}
 
-if command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
-  cmake -S . -B build-package-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  cmake --build build-package-windows -j "$(nproc)"
-  (cd build-package-windows && cpack >/dev/null)
-  cp build-package-windows/packages/*.zip dist/
-else
-  echo "Skipping the Windows zip: no mingw-w64 (Debian: g++-mingw-w64-x86-64)"
-fi
+# build_package NAME ARCH "DEBIAN PACKAGES IT NEEDS" [CMAKE OPTIONS...]: one package.
+# ARCH is Debian's name of the architecture the build is for.
+build_package() {
+  local name=$1 arch=$2 needs=$3
+  shift 3
+  # shellcheck disable=SC2086 # the list is split on purpose
+  if ! installed $needs; then
+    echo "Skipping $name: it needs the Debian packages $needs (scripts/install-deps.sh cross)"
+    return
+  fi
+  local flags=()
+  if [[ $name == *.deb || $name == *linux.tar.gz ]]; then
+    # Debian's hardening flags, as its own packages are built with.
+    flags=(-DCMAKE_CXX_FLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get CXXFLAGS) $(DEB_HOST_ARCH=$arch dpkg-buildflags --get CPPFLAGS)"
+           -DCMAKE_EXE_LINKER_FLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get LDFLAGS)")
+  fi
+  local dir=build-package/$name
+  echo "== $name"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${flags[@]}" "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)" >/dev/null
+  rm -rf "$dir/packages"
+  (cd "$dir" && DEB_HOST_ARCH=$arch cpack >/dev/null)
+  cp "$dir/packages/$name" dist/
+}
+
+build_package "kovomaint_${version}_amd64.deb" amd64 "g++"
+build_package "kovomaint_${version}_arm64.deb" arm64 "g++-aarch64-linux-gnu libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64" \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+build_package "kovomaint-${version}-x86_64-linux.tar.gz" amd64 "g++" -DKOVO_STATIC=ON
+build_package "kovomaint-${version}-aarch64-linux.tar.gz" arm64 "g++-aarch64-linux-gnu" \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DKOVO_STATIC=ON
+build_package "kovomaint-${version}-win64.zip" amd64 "g++-mingw-w64-x86-64-posix" \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+build_package "kovomaint-${version}-win32.zip" i386 "g++-mingw-w64-i686-posix" \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+
+(cd dist && sha256sum -- * > SHA256SUMS)
 ls -l dist/

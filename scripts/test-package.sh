@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Makes the packages, then tries the .deb as a user would: lintian finds no
-# error in it; it installs; kovomaint Y tidies a sample in a scratch folder,
-# as kovolist --check confirms; both man pages are found and the version is
-# the project's; and it removes without leaving a file behind. Needs root, or
-# sudo, for dpkg; refuses to run where a kovomaint package is installed.
+# Makes every package, then tries each as its user would:
+# - the .debs: lintian finds no error or warning in either; the amd64 one
+#   installs, kovomaint Y tidies a sample as kovolist --check confirms, both
+#   man pages and README are found, the version is the project's, and it
+#   removes without leaving a file behind;
+# - the tarballs: their programs are static, and the end-to-end tests pass on
+#   them, the aarch64 ones under qemu-user;
+# - the zips: their programs import only Windows' own DLLs;
+# - SHA256SUMS checks.
+# The Windows tests run on both Windows builds in scripts/test-windows.sh.
+# Needs root, or sudo, for dpkg and for qemu's binfmt_misc entry; refuses to
+# run where a kovomaint package is installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if dpkg-query -W -f='${Status}' kovomaint 2>/dev/null | grep -q 'install ok installed'; then
@@ -11,21 +18,32 @@ if dpkg-query -W -f='${Status}' kovomaint 2>/dev/null | grep -q 'install ok inst
   echo "Remove it first (apt remove kovomaint), then run this again." >&2
   exit 1
 fi
-scripts/install-deps.sh lintian
+scripts/install-deps.sh package-tests
+scripts/install-deps.sh cross
 scripts/package.sh
-deb=$(ls dist/kovomaint_*.deb)
 version=$(sed -n 's/^project(kovomaint VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-
-echo "== lintian"
-lintian --fail-on error "$deb"
-
-echo "== install, use, remove"
-files=$(dpkg-deb --fsys-tarfile "$deb" | tar tf - | sed -n 's|^\./|/|p' | grep -v '/$')
-"${sudo[@]}" dpkg -i "$deb" >/dev/null
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+chmod 755 "$scratch"
+
+echo "== README names this version's packages"
+for name in "kovomaint_${version}_" "kovomaint-${version}-win64.zip" "kovomaint-${version}-\$(uname -m)-linux"; do
+  grep -qF "$name" README.md || { echo "README does not name $name"; exit 1; }
+done
+
+echo "== SHA256SUMS"
+(cd dist && sha256sum --quiet -c SHA256SUMS)
+[ "$(wc -l <dist/SHA256SUMS)" -eq 6 ] || { echo "not every package was made"; exit 1; }
+
+echo "== lintian"
+lintian --fail-on error,warning dist/kovomaint_"$version"_amd64.deb dist/kovomaint_"$version"_arm64.deb
+
+echo "== the amd64 .deb: install, use, remove"
+deb=dist/kovomaint_${version}_amd64.deb
+files=$(dpkg-deb --fsys-tarfile "$deb" | tar tf - | sed -n 's|^\./|/|p' | grep -v '/$')
+"${sudo[@]}" dpkg -i "$deb" >/dev/null
 cp sample/kovo.fon "$scratch/"
 (cd "$scratch" && kovomaint Y && kovolist --check Y --quiet)
 man -w kovomaint kovolist >/dev/null
@@ -36,4 +54,30 @@ zcat /usr/share/man/man1/kovolist.1.gz | grep -q "\"kovomaint $version\""
 for file in $files /usr/share/doc/kovomaint; do
   if [ -e "$file" ]; then echo "left behind: $file"; exit 1; fi
 done
-echo "the package installs, runs, shows its man pages and removes cleanly"
+
+# The end-to-end tests, built for this machine, run the tarballs' programs.
+cmake -S . -B build-test -DBUILD_TESTING=ON -DKOVO_REQUIRE_TESTS=ON >/dev/null
+cmake --build build-test --target end_to_end_tests -j "$(nproc)" >/dev/null
+if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+  "${sudo[@]}" mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+fi
+"${sudo[@]}" update-binfmts --enable qemu-aarch64
+for machine in x86_64 aarch64; do
+  echo "== the $machine tarball: static programs, and the end-to-end tests on them"
+  tar -xzf "dist/kovomaint-$version-$machine-linux.tar.gz" -C "$scratch"
+  programs=$scratch/kovomaint-$version-$machine-linux/bin
+  for program in "$programs"/*; do
+    file "$program" | grep -q 'statically linked' || { file "$program"; exit 1; }
+  done
+  KOVO_PROGRAMS=$programs build-test/tests/end_to_end_tests --gtest_brief=1
+done
+
+echo "== the zips: only Windows' own DLLs"
+for bits in 64 32; do
+  unzip -q -o "dist/kovomaint-$version-win$bits.zip" -d "$scratch"
+  for program in "$scratch/kovomaint-$version-win$bits"/*.exe; do
+    imports=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\tDLL Name: //p' | sort -u | tr '\n' ' ')
+    [ "$imports" = "ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll " ] || { echo "$program imports $imports"; exit 1; }
+  done
+done
+echo "every package is whole, and runs where it is meant to"

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Cross-builds kovomaint.exe and its Windows tests with mingw-w64 and runs
-# the tests under wine, in a pseudo-terminal (a console) of two sizes.
+# Cross-builds kovomaint.exe and its Windows tests with mingw-w64, for x86-64
+# (build-windows/) and i686 (build-windows-i686/), and runs the tests under
+# wine, 64-bit and 32-bit, in a pseudo-terminal (a console) of two sizes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows
 
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DKOVO_WERROR=ON -DKOVO_REQUIRE_TESTS=ON >/dev/null
-cmake --build build-windows -j "$(nproc)"
+builds=(build-windows build-windows-i686)
+toolchains=(cmake/mingw-w64-x86_64.cmake cmake/mingw-w64-i686.cmake)
+for i in 0 1; do
+  cmake -S . -B "${builds[i]}" -DCMAKE_TOOLCHAIN_FILE="${toolchains[i]}" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DKOVO_WERROR=ON -DKOVO_REQUIRE_TESTS=ON >/dev/null
+  cmake --build "${builds[i]}" -j "$(nproc)"
+done
 
 # wine keeps everything it writes inside this folder.
 scratch=$(mktemp -d)
@@ -17,12 +22,14 @@ mkdir -p "$HOME"
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
 status=0
-for size in "25 80" "8 30"; do
-  read -r rows columns <<<"$size"
-  echo "== Windows tests under wine, console ${columns}x${rows}"
-  log=$scratch/tests-${columns}x${rows}.log
-  script -qec "stty rows $rows cols $columns; wine build-windows/windows_tests.exe --gtest_color=no >'$log' 2>&1" \
-    /dev/null </dev/null >/dev/null 2>&1 || status=1
-  grep -E '^\[  (PASSED|FAILED|SKIPPED) |Failure|^ *(Which is|Expected)|tests? ran' "$log" || cat "$log"
+for build in "${builds[@]}"; do
+  for size in "25 80" "8 30"; do
+    read -r rows columns <<<"$size"
+    echo "== Windows tests of $build under wine, console ${columns}x${rows}"
+    log=$scratch/tests.log
+    script -qec "stty rows $rows cols $columns; wine $build/windows_tests.exe --gtest_color=no >'$log' 2>&1" \
+      /dev/null </dev/null >/dev/null 2>&1 || status=1
+    grep -E '^\[  (PASSED|FAILED|SKIPPED) |Failure|^ *(Which is|Expected)|tests? ran' "$log" || cat "$log"
+  done
 done
 exit $status

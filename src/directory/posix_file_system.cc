@@ -184,10 +184,11 @@ mode_t JournalMode(mode_t file_mode, bool has_the_files_group) {
 int GiveAccessOfFile(int fd, int file_fd) {
   struct stat file {};
   if (::fstat(file_fd, &file) != 0) return TranslateErrno(errno);
-  (void)::fchown(fd, ::geteuid() == 0 ? file.st_uid : static_cast<uid_t>(-1), file.st_gid);
+  const uid_t owner = ::geteuid() == 0 ? file.st_uid : static_cast<uid_t>(-1);
+  const bool given = ::fchown(fd, owner, file.st_gid) == 0;  // where refused, the mode is narrowed instead
   struct stat journal {};
   if (::fstat(fd, &journal) != 0) return TranslateErrno(errno);
-  const bool has_the_files_group = journal.st_gid == file.st_gid;
+  const bool has_the_files_group = given || journal.st_gid == file.st_gid;
   mode_t mode = JournalMode(file.st_mode, has_the_files_group);
   const AccessList wanted = AccessListOf(file_fd);
   bool list_copied = false;

@@ -1,6 +1,7 @@
 // The built programs run as a user runs them: on a pseudo-terminal read back
 // through a terminal emulator, or redirected to a file, a pipe or nowhere.
 #include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/file.h>
@@ -22,6 +23,15 @@ using testing::ProgramRun;
 
 const std::string& kBefore = testing::kScattered;
 const char kDiskFull[] = "Exception EInOutError in module kovomaint at 00405C48.";
+
+// The programs under test: the build's own, or those in the folder that
+// KOVO_PROGRAMS names, such as a package's bin/ for another machine.
+std::string Program(const char* built, const char* name) {
+  const char* folder = std::getenv("KOVO_PROGRAMS");
+  return folder == nullptr ? built : std::string(folder) + "/" + name;
+}
+const std::string kKovomaint = Program(KOVOMAINT_PATH, "kovomaint");
+const std::string kKovolist = Program(KOVOLIST_PATH, "kovolist");
 
 std::string Done(const char* phase) { return std::string(" \u25A0 ") + phase + " KOVO.FON: DONE"; }
 
@@ -79,7 +89,7 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
       // then loads what it stored.
       {"a second run meanwhile", [&](ProgramOptions& o) {
          o.MidRun = [&](int, pid_t) {
-           EXPECT_EQ(testing::RunProgram(KOVOMAINT_PATH, Options({"N"}, OutputTo::File)).ExitCode(), 0);
+           EXPECT_EQ(testing::RunProgram(kKovomaint, Options({"N"}, OutputTo::File)).ExitCode(), 0);
          };
        }, 0, 6, whole},
       {"a terminal with no columns", size(0, 25), 0, 0, {""}},
@@ -110,7 +120,7 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
       };
     }
     const std::string file = testing::ReadFileBytes(File());
-    const ProgramRun run = testing::RunProgram(KOVOMAINT_PATH, options);
+    const ProgramRun run = testing::RunProgram(kKovomaint, options);
     EXPECT_EQ(run.ExitCode(), c.status) << "wait status " << run.Status;
     const bool sorted = c.status == 0 && !options.Arguments.empty();
     EXPECT_EQ(testing::FirstFields(testing::ImageFromBytes(testing::ReadFileBytes(File())), 2),
@@ -142,7 +152,7 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
 // option forms and the reasons.
 TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   const auto kovolist = [&](std::vector<std::string> arguments, OutputTo output = OutputTo::File) {
-    return testing::RunProgram(KOVOLIST_PATH, Options(std::move(arguments), output));
+    return testing::RunProgram(kKovolist, Options(std::move(arguments), output));
   };
   const ProgramRun after = kovolist({"--after", "Y"});
   testing::WriteFileBytes(dir_.File("short.fon"), std::string(100, 'x'));
@@ -214,7 +224,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   EXPECT_NE(kovolist({}).Errors.find("it is damaged or incomplete"), std::string::npos);
   ::truncate(journal.c_str(), sizeof(JournalRecord));
   EXPECT_EQ(kovolist({"-a", "Y"}).Output, after.Output);
-  ASSERT_EQ(testing::RunProgram(KOVOMAINT_PATH, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
+  ASSERT_EQ(testing::RunProgram(kKovomaint, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
   EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));
   EXPECT_EQ(kovolist({}).Output, after.Output);
 }
@@ -227,7 +237,7 @@ TEST_F(EndToEndTest, KovolistWaitsForAStoreInProgress) {
   const auto list_meanwhile = [&] {
     if ((lister = ::fork()) == 0) {
       for (int fd = 3; fd < 256; ++fd) ::close(fd);  // the store's, whose locks they share
-      const ProgramRun run = testing::RunProgram(KOVOLIST_PATH, Options({}, OutputTo::File));
+      const ProgramRun run = testing::RunProgram(kKovolist, Options({}, OutputTo::File));
       testing::WriteFileBytes(listing, run.Output + run.Errors);
       ::_exit(0);
     }
@@ -237,7 +247,7 @@ TEST_F(EndToEndTest, KovolistWaitsForAStoreInProgress) {
   testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Sync, 2, 0, 0, list_meanwhile});
   ASSERT_TRUE(testing::Maintain(files, File()).Stored.ok());
   ::waitpid(lister, nullptr, 0);
-  const ProgramRun after = testing::RunProgram(KOVOLIST_PATH, Options({}, OutputTo::File));
+  const ProgramRun after = testing::RunProgram(kKovolist, Options({}, OutputTo::File));
   EXPECT_EQ(testing::ReadFileBytes(listing), after.Output);
 }
 
@@ -254,7 +264,7 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
   // A copy of the programs that the user nobody may run, whatever folder the build is in.
   const std::string programs = dir_.File("bin");
   std::filesystem::create_directory(programs);
-  for (const char* program : {KOVOMAINT_PATH, KOVOLIST_PATH})
+  for (const std::string& program : {kKovomaint, kKovolist})
     std::filesystem::copy(program, programs, std::filesystem::copy_options::overwrite_existing);
   pid_t holder = 0;
   struct Case {
