@@ -33,7 +33,7 @@ std::size_t WritesOfOneRun(const std::string& directory) {
         kovo::OpenTerminalScreen(terminal, {80, 25}, kovo::GlyphEncoding::Utf8);
     kovo::Console console(*screen);
     console.Device.StartDevice();
-    kovo::PosixFileSystem files;
+    kovo::PlatformFileSystem files;
     kovo::RunContext context{console, files};
     context.PhasePauseMs = 0;
     const kovo::testing::ScopedWorkingDirectory cwd(directory);

@@ -7,20 +7,18 @@
 namespace kovo {
 namespace {
 
-std::uint32_t CodeLocation(const FatalFailure& failure) {
-  if (failure.Kind == FatalKind::OutOfMemory) return 0x00402A18;  // taking the images
-  switch (failure.Step) {
-    case StoreStep::Recover: return 0x00405BE0;
-    case StoreStep::Journal: return 0x00405C48;
-    case StoreStep::Write: return 0x00405C5E;
-    case StoreStep::Sync: return 0x00405C79;
-    case StoreStep::Close: return 0x00405C94;
+bool OutOfMemory(const Status& failure) { return failure.Failed == Step::Memory; }
+
+std::uint32_t CodeLocation(const Status& failure) {
+  switch (failure.Failed) {
+    case Step::Memory: return 0x00402A18;  // taking the images
+    case Step::Recover: return 0x00405BE0;
+    case Step::Journal: return 0x00405C48;
+    case Step::Write: return 0x00405C5E;
+    case Step::Sync: return 0x00405C79;
+    case Step::Close: return 0x00405C94;
     default: return 0x00405C31;  // the reopen
   }
-}
-
-const char* KindName(FatalKind kind) {
-  return kind == FatalKind::OutOfMemory ? "EOutOfMemory" : "EInOutError";
 }
 
 const char* NamedMessage(int code) {
@@ -40,10 +38,9 @@ struct MessageText {
   char Text[32];
 };
 
-MessageText MessageOf(const FatalFailure& failure) {
+MessageText MessageOf(const Status& failure) {
   MessageText message{};
-  const char* named = failure.Kind == FatalKind::OutOfMemory ? "Out of memory"
-                                                             : NamedMessage(failure.Code);
+  const char* named = OutOfMemory(failure) ? "Out of memory" : NamedMessage(failure.Code);
   if (named != nullptr) {
     std::snprintf(message.Text, sizeof message.Text, "%s", named);
   } else {
@@ -55,16 +52,16 @@ MessageText MessageOf(const FatalFailure& failure) {
 }  // namespace
 
 std::string InOutErrorMessage(int code) {
-  return MessageOf(FatalFailure{FatalKind::InOutError, StoreStep::Reopen, code}).Text;
+  return MessageOf(Status{code, Step::Reopen}).Text;
 }
 
-std::size_t FormatFatalReport(const FatalFailure& failure, std::string_view module_name,
-                              char* out, std::size_t capacity) {
+std::size_t FormatFatalReport(const Status& failure, std::string_view module_name, char* out,
+                              std::size_t capacity) {
   // No message is empty or ends in a full stop of its own.
-  const int length = std::snprintf(out, capacity, "Exception %s in module %.*s at %08X.\r\n%s.",
-                                    KindName(failure.Kind), static_cast<int>(module_name.size()),
-                                    module_name.data(), static_cast<unsigned>(CodeLocation(failure)),
-                                    MessageOf(failure).Text);
+  const char* kind = OutOfMemory(failure) ? "EOutOfMemory" : "EInOutError";
+  const int length = std::snprintf(out, capacity, "Exception %s in module %.*s at %08X.\r\n%s.", kind,
+                                   static_cast<int>(module_name.size()), module_name.data(),
+                                   static_cast<unsigned>(CodeLocation(failure)), MessageOf(failure).Text);
   if (length < 0 || capacity == 0) return 0;
   return std::min(static_cast<std::size_t>(length), capacity - 1);
 }

@@ -6,22 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "directory/directory_file.h"
+#include "directory/status.h"
 
 namespace kovo {
 
-enum class FatalKind { InOutError, OutOfMemory };
-
-// The step that failed names the report's code location: each store step
-// has its own, and running out of memory, wherever it happens, reports the
-// location where the run takes its images.
-struct FatalFailure {
-  FatalKind Kind = FatalKind::InOutError;
-  StoreStep Step = StoreStep::Done;
-  int Code = 0;
-};
-
-inline constexpr FatalFailure kOutOfMemory{FatalKind::OutOfMemory, StoreStep::Done, 0};
+// Running out of memory, wherever it happens, is reported at the step where
+// the run takes its images.
+inline constexpr Status kOutOfMemory{8, Step::Memory};
 
 // The message for an input/output error code ("I/O error %d" when unnamed).
 std::string InOutErrorMessage(int code);
@@ -30,11 +21,10 @@ std::string InOutErrorMessage(int code);
 inline constexpr std::size_t kFatalReportOverhead = 96;
 
 // "Exception <kind> in module <module> at <8 hex digits>." CR LF, then the
-// message with a closing "." unless it is empty or already has one. Written
-// into out (NUL-terminated, cut to capacity) without taking any memory, so
-// that it can report running out of it; returns the length.
-std::size_t FormatFatalReport(const FatalFailure& failure, std::string_view module_name,
-                              char* out, std::size_t capacity);
-std::string FatalReportText(const FatalFailure& failure, std::string_view module_name);
+// message and a full stop; the step that failed names the code location.
+// Written into out (NUL-terminated, cut to capacity) without taking any
+// memory, so that it can report running out of it; returns the length.
+std::size_t FormatFatalReport(const Status& failure, std::string_view module_name, char* out,
+                              std::size_t capacity);
 
 }  // namespace kovo

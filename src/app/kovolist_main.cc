@@ -13,6 +13,7 @@
 #include "app/run_preview.h"
 #include "app/slot_listing.h"
 #include "app/switch_table.h"
+#include "directory/directory_file.h"
 #include "directory/directory_name.h"
 #include "directory/platform_file_system.h"
 #include "directory/store_journal.h"
@@ -37,8 +38,9 @@ struct ListedFile {
   std::string Name;
   kovo::DirectoryImage Image{};
   std::size_t BytesRead = 0;
-  std::uint64_t Size = 0;
+  kovo::FileDescription Description;
   kovo::JournalVerdict Journal;
+  kovo::Status JournalRefused;  // why the next run refuses the journal and stops
   int JournalStuck = 0;  // why a run could neither remove nor take over the journal; 0: it could
   std::unique_ptr<kovo::StoreScratch> Scratch = std::make_unique<kovo::StoreScratch>();
 
@@ -100,36 +102,35 @@ std::string JournalReasonOf(int code) {
 // own store); else the code of the refusal.
 int WhyJournalStays(kovo::PlatformFileSystem& files, kovo::FileHandle file, const kovo::JournalPath& journal) {
   if (files.MayRemove(journal.c_str())) return 0;
-  const kovo::OpenResult opened = files.OpenJournal(journal.c_str(), kovo::Access::ReadWrite, file);
-  if (opened.ok()) (void)files.Close(opened.Handle);
-  return opened.Code;
+  kovo::FileHandle opened = kovo::kNoFile;
+  const kovo::Status status = files.OpenJournal(journal.c_str(), kovo::Access::ReadWrite, file, opened);
+  if (status.ok()) (void)files.Close(opened);
+  return status.Code;
+}
+
+// Why the file could not be read whole under the load's shared lock.
+std::string ReadReasonOf(const kovo::Status& failure) {
+  if (failure.Code == kovo::kLockViolation) return "another program holds it locked past the wait (I/O error 33)";
+  return kovo::InOutErrorMessage(failure.Code);
 }
 
 // Reads the first 19,700 bytes and judges a journal beside the file, under
 // the load's shared lock with its bounded wait.
 bool ReadListedFile(kovo::PlatformFileSystem& files, ListedFile& file) {
-  const kovo::OpenResult opened = files.OpenExisting(file.Name.c_str(), kovo::Access::ReadOnly);
-  if (!opened.ok()) return Complain(file.Name, ReasonOf(file.Name, opened.Code));
-  bool read_whole = false;
-  if (const kovo::IoResult locked = files.Lock(opened.Handle, kovo::LockMode::Shared); !locked.ok()) {
-    Complain(file.Name, locked.Code == kovo::kLockViolation
-                            ? "another program holds it locked past the wait (I/O error 33)"
-                            : "it cannot be locked (" + kovo::InOutErrorMessage(locked.Code) + ")");
-  } else {
-    const kovo::IoResult read = files.ReadAt(opened.Handle, 0, file.Image.Bytes(), kImageSize);
-    const kovo::DescribeResult described = files.Describe(opened.Handle);
-    file.BytesRead = read.Count;
-    file.Size = described.Length;
-    read_whole = read.ok() && described.ok();
-    if (!read_whole) Complain(file.Name, kovo::InOutErrorMessage(read.ok() ? described.Code : read.Code));
+  kovo::FileHandle opened = kovo::kNoFile;
+  if (const kovo::Status status = files.OpenExisting(file.Name.c_str(), kovo::Access::ReadOnly, opened); !status.ok())
+    return Complain(file.Name, ReasonOf(file.Name, status.Code));
+  const kovo::Status read = kovo::ReadUnderSharedLock(files, opened, file.Image, file.BytesRead, file.Description);
+  if (read.ok()) {
     const kovo::JournalPath journal = kovo::JournalName(file.Name);
-    if (read_whole) file.Journal = kovo::JudgeJournal(files, opened.Handle, journal, *file.Scratch);
-    if (read_whole && file.Journal.Action != kovo::JournalAction::None &&
-        file.Journal.Action != kovo::JournalAction::Refuse)
-      file.JournalStuck = WhyJournalStays(files, opened.Handle, journal);
+    file.JournalRefused = kovo::JudgeJournal(files, opened, journal, *file.Scratch, file.Journal);
+    if (file.JournalRefused.ok() && file.Journal.Action != kovo::JournalAction::None)
+      file.JournalStuck = WhyJournalStays(files, opened, journal);
+  } else {
+    Complain(file.Name, ReadReasonOf(read));
   }
-  (void)files.Close(opened.Handle);  // and with it the lock
-  return read_whole;
+  (void)files.Close(opened);  // and with it the lock
+  return read.ok();
 }
 
 const char* LeftoverText(kovo::Leftover kind) {
@@ -142,43 +143,47 @@ const char* LeftoverText(kovo::Leftover kind) {
   return "";
 }
 
-// A journal beside the file, and what the next run of kovomaint does with it.
-void WarnOfAJournal(const ListedFile& file) {
-  const std::string journal = kovo::JournalName(file.Name).c_str();
+// What the next run of kovomaint does with the journal beside the file;
+// empty when there is none.
+std::string JournalFate(const ListedFile& file) {
+  if (!file.JournalRefused.ok())
+    return "the next run stops with its fatal report (" + kovo::InOutErrorMessage(file.JournalRefused.Code) +
+           ") and keeps it: " + JournalReasonOf(file.JournalRefused.Code);
   std::string what;
   switch (file.Journal.Action) {
-    case kovo::JournalAction::None: return;
+    case kovo::JournalAction::None: return "";
     case kovo::JournalAction::RollBack:
       what = "a kovomaint run was cut off in the middle of its store; the next run rolls it back, "
              "putting back the bytes from before that store";
       break;
     case kovo::JournalAction::Remove:
       what = LeftoverText(file.Journal.Kind);
-      what += file.JournalStuck == 0 ? "; the next run removes it, or where it may not, leaves it" : "";
-      break;
-    case kovo::JournalAction::Refuse:
-      what = "the next run stops with its fatal report (" + kovo::InOutErrorMessage(file.Journal.Code) +
-             ") and keeps it: " + JournalReasonOf(file.Journal.Code);
+      if (file.JournalStuck == 0) what += "; the next run removes it, or where it may not, leaves it";
       break;
   }
-  if (file.JournalStuck != 0)
-    what += "; the next run stops, for it may neither remove it nor write it (" +
-            (file.JournalStuck == kovo::kAccessDenied ? std::string("you may not write it")
-                                                        : JournalReasonOf(file.JournalStuck)) + ")";
+  if (file.JournalStuck == 0) return what;
+  return what + "; the next run stops, for it may neither remove it nor write it (" +
+         (file.JournalStuck == kovo::kAccessDenied ? std::string("you may not write it")
+                                                     : JournalReasonOf(file.JournalStuck)) + ")";
+}
+
+void WarnOfAJournal(const ListedFile& file) {
+  const std::string what = JournalFate(file);
+  if (what.empty()) return;
   std::fflush(stdout);
-  std::fprintf(stderr, "kovolist: warning: %s stands beside %s: %s\n", journal.c_str(), file.Name.c_str(),
-               what.c_str());
+  std::fprintf(stderr, "kovolist: warning: %s stands beside %s: %s\n", kovo::JournalName(file.Name).c_str(),
+               file.Name.c_str(), what.c_str());
 }
 
 // Whether the next run stops over the journal beside the file.
 bool JournalStopsTheRun(const ListedFile& file) {
-  return file.Journal.Action == kovo::JournalAction::Refuse || file.JournalStuck != 0;
+  return !file.JournalRefused.ok() || file.JournalStuck != 0;
 }
 
 bool IsWhole(const ListedFile& file) {
   if (file.BytesRead == kImageSize) return true;
-  return Complain(file.Name,
-                  std::to_string(file.Size) + " bytes, a kovo.fon file has " + std::to_string(kImageSize) + " bytes");
+  return Complain(file.Name, std::to_string(file.Description.Length) + " bytes, a kovo.fon file has " +
+                                 std::to_string(kImageSize) + " bytes");
 }
 
 // The switch as kovomaint's command line would take it.
@@ -197,13 +202,14 @@ kovo::TextShown TextShownOnStandardOutput() {
 
 // Whether kovomaint could open the file as its load does: read and write.
 bool RunCanOpen(kovo::FileSystem& files, const std::string& name) {
-  const kovo::OpenResult opened = files.OpenExisting(name.c_str(), kovo::Access::ReadWrite);
-  if (opened.ok()) {
-    (void)files.Close(opened.Handle);
+  kovo::FileHandle opened = kovo::kNoFile;
+  const kovo::Status status = files.OpenExisting(name.c_str(), kovo::Access::ReadWrite, opened);
+  if (status.ok()) {
+    (void)files.Close(opened);
     return true;
   }
   return Complain(name, "kovomaint cannot open it for reading and writing (" +
-                            kovo::InOutErrorMessage(opened.Code) + "): a run shows \"Can't locate .fon file\"");
+                            kovo::InOutErrorMessage(status.Code) + "): a run shows \"Can't locate .fon file\"");
 }
 
 int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
@@ -240,14 +246,14 @@ void PrintLines(const kovo::DirectoryImage& image, int whole_slots, bool used_on
 }
 
 void NoteTrailingBytes(const ListedFile& file) {
-  if (file.Size <= kImageSize) return;
+  if (file.Description.Length <= kImageSize) return;
   std::printf("%llu bytes follow slot 100; runs of kovomaint keep them as they are\n",
-              static_cast<unsigned long long>(file.Size - kImageSize));
+              static_cast<unsigned long long>(file.Description.Length - kImageSize));
 }
 
 int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const kovo::DirectoryImage& image) {
 #ifdef KOVO_WITH_JSON
-  kovo::JsonListing listing{file.Name, file.Size, "as is", options.UsedOnly};
+  kovo::JsonListing listing{file.Name, file.Description.Length, "as is", options.UsedOnly};
   kovo::ChangeSummary summary;
   if (options.Mode == kovo::ListingMode::After) {
     listing.Listing = "after kovomaint " + options.Switch;

@@ -9,7 +9,7 @@
 #include "app/run_driver.h"
 #include "console/standard_output.h"
 #include "console/win32_console_screen.h"
-#include "directory/win32_file_system.h"
+#include "directory/platform_file_system.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ std::string_view ModuleName(char (&path)[MAX_PATH]) {
 // The fatal report goes to the standard output handle as plain bytes, at the
 // console's own cursor and in its own colours, or into a redirected file. It
 // takes no memory, so that it can report running out of it.
-void WriteFatalReport(const kovo::FatalFailure& failure) {
+void WriteFatalReport(const kovo::Status& failure) {
   char path[MAX_PATH] = {};
   char report[MAX_PATH + kovo::kFatalReportOverhead];
   const std::size_t size = kovo::FormatFatalReport(failure, ModuleName(path), report, sizeof report);
@@ -42,7 +42,7 @@ int Run() {
   std::optional<std::string> first;
   if (arguments.size() > 1) first = arguments[1];
 
-  kovo::Win32FileSystem files;
+  kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};
   const kovo::RunOutcome outcome = kovo::RunMaintenance(context, first);
 

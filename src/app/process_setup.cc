@@ -49,7 +49,7 @@ void WriteAllBytes(int fd, std::string_view bytes) {
 
 namespace kovo {
 
-void WriteFatalReport(int fd, const FatalFailure& failure, std::string_view module_name) {
+void WriteFatalReport(int fd, const Status& failure, std::string_view module_name) {
   char report[PATH_MAX + kFatalReportOverhead];
   const std::size_t length = FormatFatalReport(failure, module_name, report, sizeof report);
   WriteAllBytes(fd, std::string_view(report, length));

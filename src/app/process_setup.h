@@ -25,6 +25,6 @@ std::string_view ModuleName(const char* argv0, char* buffer, std::size_t size);
 void WriteAllBytes(int fd, std::string_view bytes);
 
 // Writes the fatal report to fd without taking any memory.
-void WriteFatalReport(int fd, const FatalFailure& failure, std::string_view module_name);
+void WriteFatalReport(int fd, const Status& failure, std::string_view module_name);
 
 }  // namespace kovo

@@ -27,7 +27,7 @@ RunOutcome FatalMessage(Console& console, const char* text) {
   return RunOutcome{1, std::nullopt};
 }
 
-RunOutcome Fatal(FatalFailure failure) { return RunOutcome{1, failure}; }
+RunOutcome Fatal(Status failure) { return RunOutcome{1, failure}; }
 
 // The phase text ending in "Working" stays up for the pause while work()
 // runs, then " DONE" is written over "Working".
@@ -52,15 +52,14 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   if (!memory) return Fatal(kOutOfMemory);
 
   DirectoryFile file(context.Files, FindDirectoryFile().Name);
-  if (const StoreResult begun = file.BeginRun(memory->Scratch); !begun.ok())
-    return Fatal({FatalKind::InOutError, begun.Failed, begun.Code});
-  const LoadResult loaded = file.LoadDirectory(memory->Load);
-  if (loaded.Failed == LoadStep::Open) {
+  if (const Status begun = file.BeginRun(memory->Scratch); !begun.ok()) return Fatal(begun);
+  const Status loaded = file.LoadDirectory(memory->Load);
+  if (loaded.Failed == Step::Open) {
     console.Device.Beep();
     WriteCodedLine(console, messages::kCannotLocate);
     return RunOutcome{0, std::nullopt};
   }
-  if (loaded.Failed == LoadStep::Read) {
+  if (!loaded.ok()) {
     console.Device.Beep();
     return FatalMessage(console, messages::kBadOrCorrupt);
   }
@@ -69,8 +68,8 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   const int kept = PackEntries(memory->Load, memory->Work);
   if (sort_requested) ShowPhase(context, messages::kSorting, [&] { SortEntries(memory->Work, kept); });
 
-  const StoreResult stored = file.StoreDirectory(memory->Work, memory->Load, memory->Scratch);
-  if (!stored.ok()) return Fatal({FatalKind::InOutError, stored.Failed, stored.Code});
+  const Status stored = file.StoreDirectory(memory->Work, memory->Load, memory->Scratch);
+  if (!stored.ok()) return Fatal(stored);
   ShowPhase(context, messages::kPacking, [] {});
   return RunOutcome{0, std::nullopt};
 }

@@ -34,7 +34,7 @@ RunMemoryPtr TakeRunMemory();
 
 struct RunOutcome {
   int ExitStatus = 0;
-  std::optional<FatalFailure> Fatal;  // to be reported before the process ends
+  std::optional<Status> Fatal;  // to be reported before the process ends
 };
 
 struct RunContext {

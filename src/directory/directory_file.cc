@@ -7,124 +7,117 @@
 namespace kovo {
 namespace {
 
-int ShortTransferCode(const IoResult& result, int short_code) {
-  return result.ok() ? short_code : result.Code;
-}
-
-StoreResult CloseAfterFailure(FileSystem& files, FileHandle handle, StoreStep step, int code) {
+Status CloseAfterFailure(FileSystem& files, FileHandle handle, Status failure) {
   (void)files.Close(handle);
-  return StoreResult{step, code};
+  return failure;
 }
 
 // The store is already failing, so a failure here is not reported; it only
 // decides whether the journal is still needed. True when the file holds the
 // loaded bytes again.
-bool PutBackLoadedBytes(FileSystem& files, FileHandle handle, const DirectoryImage& loaded,
-                        std::size_t changed) {
+bool PutBackLoadedBytes(FileSystem& files, FileHandle handle, const DirectoryImage& loaded, std::size_t changed) {
   if (changed == 0) return true;
-  const IoResult written = files.WriteAt(handle, 0, loaded.Bytes(), changed);
-  return written.ok() && written.Count == changed && files.Sync(handle).ok();
+  std::size_t written = 0;
+  return files.WriteAt(handle, 0, loaded.Bytes(), changed, written).ok() && written == changed &&
+         files.Sync(handle).ok();
 }
 
 }  // namespace
+
+Status ReadUnderSharedLock(FileSystem& files, FileHandle file, DirectoryImage& image, std::size_t& read,
+                           FileDescription& description) {
+  read = 0;
+  if (const Status locked = files.Lock(file, LockMode::Shared); !locked.ok()) return AtStep(Step::Read, locked);
+  const Status status = files.ReadAt(file, 0, image.Bytes(), kImageSize, read);
+  if (!status.ok()) return AtStep(Step::Read, status);
+  return AtStep(Step::Read, files.Describe(file, description));
+}
 
 DirectoryFile::~DirectoryFile() {
   if (handle_ != kNoFile) (void)files_.Close(handle_);
   if (run_lock_ != kNoFile) (void)files_.Close(run_lock_);
 }
 
-StoreResult DirectoryFile::BeginRun(StoreScratch& scratch) {
-  const OpenResult opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite);
-  if (opened.ok()) {
-    run_lock_ = opened.Handle;
-    const IoResult queued = files_.Lock(run_lock_, LockMode::Run);
-    if (!queued.ok()) return StoreResult{StoreStep::Recover, queued.Code};
+Status DirectoryFile::BeginRun(StoreScratch& scratch) {
+  if (files_.OpenExisting(name_.c_str(), Access::ReadWrite, run_lock_).ok()) {
+    const Status queued = files_.Lock(run_lock_, LockMode::Run);
+    if (!queued.ok()) return AtStep(Step::Recover, queued);
   }
-  const IoResult recovered = RecoverJournal(files_, name_.c_str(), run_lock_, scratch);
-  return recovered.ok() ? StoreResult{} : StoreResult{StoreStep::Recover, recovered.Code};
+  return AtStep(Step::Recover, RecoverJournal(files_, name_.c_str(), run_lock_, scratch));
 }
 
-LoadResult DirectoryFile::LoadDirectory(DirectoryImage& image) {
-  const OpenResult opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite);
-  if (!opened.ok()) return LoadResult{LoadStep::Open, opened.Code};
-  handle_ = opened.Handle;
-
-  const IoResult locked = files_.Lock(handle_, LockMode::Shared);
-  if (!locked.ok()) return LoadResult{LoadStep::Read, locked.Code};
-  const IoResult read = files_.ReadAt(handle_, 0, image.Bytes(), kImageSize);
-  if (!read.ok() || read.Count != kImageSize)
-    return LoadResult{LoadStep::Read, ShortTransferCode(read, kShortRead)};
-  loaded_ = files_.Describe(handle_);
-  if (!loaded_.ok()) return LoadResult{LoadStep::Read, loaded_.Code};
+Status DirectoryFile::LoadDirectory(DirectoryImage& image) {
+  const Status opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite, handle_);
+  if (!opened.ok()) return AtStep(Step::Open, opened);
+  std::size_t read = 0;
+  if (const Status status = ReadUnderSharedLock(files_, handle_, image, read, loaded_); !status.ok()) return status;
+  if (read != kImageSize) return Status{kShortRead, Step::Read};
   // Others may edit the file during the passes; the store sees if they did.
   (void)files_.Lock(handle_, LockMode::Unlocked);
-  return LoadResult{};
+  return Status{};
 }
 
-// 0 when the open file is the loaded one, unchanged, and the name still
-// refers to it; otherwise the code of the refusal.
-int DirectoryFile::CheckStillTheLoadedFile(FileHandle handle, const DirectoryImage& loaded,
-                                           DirectoryImage& current) {
-  const IoResult locked = files_.Lock(handle, LockMode::Exclusive);
-  if (!locked.ok()) return locked.Code;
-  const DescribeResult now = files_.Describe(handle);
-  if (!now.ok()) return now.Code;
-  if (now.Identity != loaded_.Identity) return kSharingViolation;
-  const DescribeResult named = files_.DescribeName(name_.c_str());
-  if (!named.ok()) return named.Code;
-  if (named.Identity != now.Identity) return kSharingViolation;
+// Success when the open file is the loaded one, unchanged, and the name
+// still refers to it; otherwise the refusal.
+Status DirectoryFile::CheckStillTheLoadedFile(FileHandle handle, const DirectoryImage& loaded,
+                                              DirectoryImage& current) {
+  if (const Status locked = files_.Lock(handle, LockMode::Exclusive); !locked.ok()) return locked;
+  FileDescription now;
+  if (const Status status = files_.Describe(handle, now); !status.ok()) return status;
+  if (now.Identity != loaded_.Identity) return Status{kSharingViolation};
+  FileDescription named;
+  if (const Status status = files_.DescribeName(name_.c_str(), named); !status.ok()) return status;
+  if (named.Identity != now.Identity) return Status{kSharingViolation};
 
-  const IoResult read = files_.ReadAt(handle, 0, current.Bytes(), kImageSize);
-  if (!read.ok()) return read.Code;
-  if (read.Count != kImageSize || now.Length != loaded_.Length ||
+  std::size_t read = 0;
+  if (const Status status = files_.ReadAt(handle, 0, current.Bytes(), kImageSize, read); !status.ok()) return status;
+  if (read != kImageSize || now.Length != loaded_.Length ||
       std::memcmp(current.Bytes(), loaded.Bytes(), kImageSize) != 0)
-    return kSharingViolation;
-  return 0;
+    return Status{kSharingViolation};
+  return Status{};
 }
 
 // Undoes what a failing store changed; once the file holds the loaded bytes
 // again the journal has nothing left to undo.
-StoreResult DirectoryFile::FailAndRestore(FileHandle handle, const DirectoryImage& loaded,
-                                          std::size_t changed, bool journaled, StoreStep step,
-                                          int code) {
+Status DirectoryFile::FailAndRestore(FileHandle handle, const DirectoryImage& loaded, std::size_t changed,
+                                     bool journaled, Status failure) {
   if (PutBackLoadedBytes(files_, handle, loaded, changed) && journaled)
     (void)EndJournal(files_, JournalName(name_), handle);
-  return CloseAfterFailure(files_, handle, step, code);
+  return CloseAfterFailure(files_, handle, failure);
 }
 
-StoreResult DirectoryFile::StoreDirectory(const DirectoryImage& work, const DirectoryImage& loaded,
-                                          StoreScratch& scratch) {
+Status DirectoryFile::StoreDirectory(const DirectoryImage& work, const DirectoryImage& loaded,
+                                     StoreScratch& scratch) {
   if (handle_ != kNoFile) {
-    const IoResult closed = files_.Close(std::exchange(handle_, kNoFile));
-    if (!closed.ok()) return StoreResult{StoreStep::Reopen, closed.Code};
+    const Status closed = files_.Close(std::exchange(handle_, kNoFile));
+    if (!closed.ok()) return AtStep(Step::Reopen, closed);
   }
-  const OpenResult opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite);
-  if (!opened.ok()) return StoreResult{StoreStep::Reopen, opened.Code};
-  const FileHandle handle = opened.Handle;
-  if (const int refused = CheckStillTheLoadedFile(handle, loaded, scratch.Current); refused != 0)
-    return CloseAfterFailure(files_, handle, StoreStep::Reopen, refused);
+  FileHandle handle = kNoFile;
+  if (const Status opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite, handle); !opened.ok())
+    return AtStep(Step::Reopen, opened);
+  if (const Status refused = CheckStillTheLoadedFile(handle, loaded, scratch.Current); !refused.ok())
+    return CloseAfterFailure(files_, handle, AtStep(Step::Reopen, refused));
 
   const SignalHold hold;
   const JournalPath journal_name = JournalName(name_);
   FillJournal(scratch.Journal, loaded_.Identity, loaded_.Length, loaded, work);
-  const JournalResult journal = BeginJournal(files_, journal_name, scratch.Journal, handle);
-  if (!journal.ok()) return CloseAfterFailure(files_, handle, StoreStep::Journal, journal.Code);
+  bool journaled = false;
+  const Status journal = BeginJournal(files_, journal_name, scratch.Journal, handle, journaled);
+  if (!journal.ok()) return CloseAfterFailure(files_, handle, AtStep(Step::Journal, journal));
 
-  const IoResult written = files_.WriteAt(handle, 0, work.Bytes(), kImageSize);
-  if (!written.ok() || written.Count != kImageSize)
-    return FailAndRestore(handle, loaded, written.Count, journal.Written, StoreStep::Write,
-                          ShortTransferCode(written, kShortWrite));
-  const IoResult synced = files_.Sync(handle);
-  if (!synced.ok())
-    return FailAndRestore(handle, loaded, kImageSize, journal.Written, StoreStep::Sync, synced.Code);
-  if (journal.Written) {
-    const IoResult ended = EndJournal(files_, journal_name, handle);
-    if (!ended.ok())
-      return FailAndRestore(handle, loaded, kImageSize, true, StoreStep::Journal, ended.Code);
+  std::size_t written = 0;
+  const Status write = files_.WriteAt(handle, 0, work.Bytes(), kImageSize, written);
+  if (!write.ok() || written != kImageSize) {
+    const Status failure{write.ok() ? kShortWrite : write.Code, Step::Write};
+    return FailAndRestore(handle, loaded, written, journaled, failure);
   }
-  const IoResult closed = files_.Close(handle);
-  if (!closed.ok()) return StoreResult{StoreStep::Close, closed.Code};
-  return StoreResult{};
+  if (const Status synced = files_.Sync(handle); !synced.ok())
+    return FailAndRestore(handle, loaded, kImageSize, journaled, AtStep(Step::Sync, synced));
+  if (journaled) {
+    if (const Status ended = EndJournal(files_, journal_name, handle); !ended.ok())
+      return FailAndRestore(handle, loaded, kImageSize, true, AtStep(Step::Journal, ended));
+  }
+  return AtStep(Step::Close, files_.Close(handle));
 }
 
 }  // namespace kovo

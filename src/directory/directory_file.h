@@ -11,23 +11,12 @@
 
 namespace kovo {
 
-enum class LoadStep { Done, Open, Read };
-
-struct LoadResult {
-  LoadStep Failed = LoadStep::Done;
-  int Code = 0;
-  bool ok() const { return Failed == LoadStep::Done; }
-};
-
-// The steps of a store, and before the load the roll-back of a store that
-// was cut off; the first that fails is reported.
-enum class StoreStep { Done, Recover, Reopen, Journal, Write, Sync, Close };
-
-struct StoreResult {
-  StoreStep Failed = StoreStep::Done;
-  int Code = 0;
-  bool ok() const { return Failed == StoreStep::Done; }
-};
+// Takes the load's shared lock on the open file, waiting a bounded time
+// for a store in progress, then reads up to its first 19,700 bytes into
+// image (read tells how many) and notes its identity and length. The lock
+// stays held. A failure is the Read step's.
+Status ReadUnderSharedLock(FileSystem& files, FileHandle file, DirectoryImage& image, std::size_t& read,
+                           FileDescription& description);
 
 class DirectoryFile {
  public:
@@ -44,14 +33,14 @@ class DirectoryFile {
   // failing is reported as the Recover step, and so is a journal that is not
   // trusted; a run still going after the long wait, with code 33. A file
   // that cannot be opened is left to the load to report.
-  [[nodiscard]] StoreResult BeginRun(StoreScratch& scratch);
+  Status BeginRun(StoreScratch& scratch);
 
   // Opens the existing file for reading and writing and, under a shared
   // lock, reads its first 19,700 bytes into image in one read and notes its
   // identity and length. An open failure and a read failure (including a
   // file shorter than the image, code 100, and a lock held past the wait,
-  // code 33) are told apart.
-  [[nodiscard]] LoadResult LoadDirectory(DirectoryImage& image);
+  // code 33) are told apart as the Open and Read steps.
+  Status LoadDirectory(DirectoryImage& image);
 
   // Closes the load's handle and opens the file again. Under an exclusive
   // lock it checks that the name still refers to the loaded file (code 2
@@ -63,14 +52,12 @@ class DirectoryFile {
   // or the journal cannot be removed durably, the bytes of loaded are put
   // back. Signals that would end the process wait from the journal to the
   // end.
-  [[nodiscard]] StoreResult StoreDirectory(const DirectoryImage& work, const DirectoryImage& loaded,
-                                           StoreScratch& scratch);
+  Status StoreDirectory(const DirectoryImage& work, const DirectoryImage& loaded, StoreScratch& scratch);
 
  private:
-  int CheckStillTheLoadedFile(FileHandle handle, const DirectoryImage& loaded,
-                              DirectoryImage& current);
-  StoreResult FailAndRestore(FileHandle handle, const DirectoryImage& loaded, std::size_t changed,
-                             bool journaled, StoreStep step, int code);
+  Status CheckStillTheLoadedFile(FileHandle handle, const DirectoryImage& loaded, DirectoryImage& current);
+  Status FailAndRestore(FileHandle handle, const DirectoryImage& loaded, std::size_t changed, bool journaled,
+                        Status failure);
 
   FileSystem& files_;
   std::string name_;
@@ -79,7 +66,7 @@ class DirectoryFile {
   // other program can delete, rename or replace the file under the run.
   FileHandle handle_ = kNoFile;
   FileHandle run_lock_ = kNoFile;  // held from BeginRun to the end of the object
-  DescribeResult loaded_;  // the identity and length the load saw
+  FileDescription loaded_;  // the identity and length the load saw
 };
 
 }  // namespace kovo

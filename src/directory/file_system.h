@@ -5,22 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "directory/status.h"
+
 namespace kovo {
 
 using FileHandle = std::intptr_t;  // a descriptor, or a Win32 handle
 inline constexpr FileHandle kNoFile = -1;
 
-// Error codes are the numbers of the platform the file format comes from
-// (2 not found, 5 access denied, 112 disk full, ...), plus the system's own
-// short-transfer codes.
+// The codes of a transfer that stopped short.
 inline constexpr int kShortRead = 100;
 inline constexpr int kShortWrite = 101;
-
-struct IoResult {
-  int Code = 0;            // 0 on success
-  std::size_t Count = 0;   // bytes transferred, also when Code is set
-  bool ok() const { return Code == 0; }
-};
 
 // What names a file on its volume: device and inode on POSIX, volume
 // serial number and file index on Win32.
@@ -33,11 +27,9 @@ struct FileIdentity {
   bool operator!=(const FileIdentity& other) const { return !(*this == other); }
 };
 
-struct DescribeResult {
-  int Code = 0;
+struct FileDescription {
   FileIdentity Identity;
   std::uint64_t Length = 0;
-  bool ok() const { return Code == 0; }
 };
 
 // Shared and Exclusive lock the data, every offset below kRunLockOffset,
@@ -56,6 +48,7 @@ enum class Access { ReadWrite, ReadOnly };
 
 inline constexpr int kFileNotFound = 2;
 inline constexpr int kAccessDenied = 5;
+inline constexpr int kNotEnoughMemory = 8;
 inline constexpr int kWriteProtected = 19;
 // The code of a file that is no longer the one the run loaded.
 inline constexpr int kSharingViolation = 32;
@@ -70,12 +63,6 @@ inline constexpr int kMoreThanOneLink = 1142;
 inline constexpr int kUntrustedOwner = 1307;
 inline constexpr int kSymbolicLink = 1921;
 
-struct OpenResult {
-  int Code = 0;
-  FileHandle Handle = kNoFile;
-  bool ok() const { return Code == 0; }
-};
-
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -84,47 +71,48 @@ class FileSystem {
   // belongs to root, to this user or to the owner of the file it leads to
   // (code 1307 otherwise), so that nobody can point a run at a file they
   // could not write themselves.
-  [[nodiscard]] virtual OpenResult OpenExisting(const char* name, Access access) = 0;
+  virtual Status OpenExisting(const char* name, Access access, FileHandle& opened) = 0;
   // Opens the journal of the open file without following a link (code
   // 1921), and only when it is a regular file (222) with one link (1142)
   // whose owner may write that file (1307): root, the file's owner, this
   // user, or one whom the file's permissions let write it. Code 2 when there
   // is none.
-  [[nodiscard]] virtual OpenResult OpenJournal(const char* name, Access access, FileHandle file) = 0;
-  // Reads up to size bytes at offset; Count < size with Code 0 means end of
+  virtual Status OpenJournal(const char* name, Access access, FileHandle file, FileHandle& opened) = 0;
+  // Reads up to size bytes at offset; done < size on success means end of
   // file.
-  [[nodiscard]] virtual IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer,
-                                        std::size_t size) = 0;
-  // Writes size bytes at offset; Count tells how many went out before a failure.
-  [[nodiscard]] virtual IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data,
-                                         std::size_t size) = 0;
-  [[nodiscard]] virtual IoResult Sync(FileHandle file) = 0;
-  [[nodiscard]] virtual IoResult Close(FileHandle file) = 0;
+  virtual Status ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
+                        std::size_t& done) = 0;
+  // Writes size bytes at offset; done tells how many went out, also before a
+  // failure.
+  virtual Status WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
+                         std::size_t& done) = 0;
+  virtual Status Sync(FileHandle file) = 0;
+  virtual Status Close(FileHandle file) = 0;
 
   // The identity and length of an open file, or of what a name refers to now
   // (following symbolic links; code 2 when nothing does).
-  [[nodiscard]] virtual DescribeResult Describe(FileHandle file) = 0;
-  [[nodiscard]] virtual DescribeResult DescribeName(const char* name) = 0;
+  virtual Status Describe(FileHandle file, FileDescription& description) = 0;
+  virtual Status DescribeName(const char* name, FileDescription& description) = 0;
   // Takes or releases a lock, waiting a bounded time for others' locks to
   // go, code 33 when they do not: kLockWaitMs for another program's lock,
   // wherever it lies, and kRunQueueWaitMs for the run lock of another run,
   // which covers the run byte alone.
-  [[nodiscard]] virtual IoResult Lock(FileHandle file, LockMode mode) = 0;
+  virtual Status Lock(FileHandle file, LockMode mode) = 0;
   // Creates the journal of the open file like, empty, for reading and
   // writing, or takes over one left at the name that OpenJournal trusts.
-  // Whoever may write like may read and remove it too, and nobody who may
-  // not read like may read it: it takes like's permissions and, where the
+  // Whoever may write like may read and write it too (removing it is up to
+  // the folder's rights), and nobody who may not read like may read it: it takes like's permissions and, where the
   // system allows, its owner, group and access list; where it cannot take
   // the group, only what like lets both its group and others do, and where
   // it cannot take the access list, its owner alone.
-  [[nodiscard]] virtual OpenResult CreateJournal(const char* name, FileHandle like) = 0;
+  virtual Status CreateJournal(const char* name, FileHandle like, FileHandle& created) = 0;
   // Makes the folder entry of a file just created or removed durable.
-  [[nodiscard]] virtual IoResult SyncFolder(const char* name) = 0;
+  virtual Status SyncFolder(const char* name) = 0;
   // Removes a journal, which depends on the rights to its folder. The
   // removal is durable once SyncFolder has followed it; where the platform
   // cannot sync a folder, Remove itself makes sure that what a lost removal
   // brings back is never taken for a complete journal.
-  [[nodiscard]] virtual IoResult Remove(const char* name) = 0;
+  virtual Status Remove(const char* name) = 0;
 };
 
 }  // namespace kovo

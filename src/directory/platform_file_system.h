@@ -1,14 +1,40 @@
-// The file seam of the platform the program is built for.
+// The real file seam of the platform the program is built for, defined in
+// posix_file_system.cc (open/pread/pwrite/fsync, fstat for identities, flock
+// and open-file-description record locks, which also conflict with other
+// processes' lockf and fcntl locks) or in win32_file_system.cc (CreateFileA,
+// ReadFile, WriteFile, FlushFileBuffers, GetFileInformationByHandle,
+// LockFileEx; codes are GetLastError's, unchanged).
 #pragma once
 
-#ifdef _WIN32
-#include "directory/win32_file_system.h"
+#include "directory/file_system.h"
+
 namespace kovo {
-using PlatformFileSystem = Win32FileSystem;
-}
-#else
-#include "directory/posix_file_system.h"
-namespace kovo {
-using PlatformFileSystem = PosixFileSystem;
-}
-#endif
+
+class PlatformFileSystem final : public FileSystem {
+ public:
+  // How long another program's data lock is waited for.
+  explicit PlatformFileSystem(std::uint32_t lock_wait_ms = kLockWaitMs) : lock_wait_ms_(lock_wait_ms) {}
+
+  Status OpenExisting(const char* name, Access access, FileHandle& opened) override;
+  Status OpenJournal(const char* name, Access access, FileHandle file, FileHandle& opened) override;
+  Status ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
+                std::size_t& done) override;
+  Status WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
+                 std::size_t& done) override;
+  Status Sync(FileHandle file) override;
+  Status Close(FileHandle file) override;
+  Status Describe(FileHandle file, FileDescription& description) override;
+  Status DescribeName(const char* name, FileDescription& description) override;
+  Status Lock(FileHandle file, LockMode mode) override;
+  Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override;
+  Status SyncFolder(const char* name) override;
+  Status Remove(const char* name) override;
+
+  // Whether this user may remove the named file from its folder.
+  bool MayRemove(const char* name);
+
+ private:
+  std::uint32_t lock_wait_ms_;
+};
+
+}  // namespace kovo

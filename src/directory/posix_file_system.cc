@@ -1,4 +1,4 @@
-#include "directory/posix_file_system.h"
+#include "directory/platform_file_system.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,7 +32,7 @@ int RetryOnInterrupt(Call call) {
   return result;
 }
 
-IoResult Failure(std::size_t count) { return IoResult{TranslateErrno(errno), count}; }
+Status Failure() { return Status{TranslateErrno(errno)}; }
 
 // A write that ran out of room part-way is a short write, not an error: the
 // bytes before the limit went out, and the caller reports the short count.
@@ -205,12 +205,12 @@ int GiveAccessOfFile(int fd, int file_fd) {
   return (journal.st_mode & 0777 & ~mode) == 0 && list_as_wanted ? 0 : TranslateErrno(EACCES);
 }
 
-DescribeResult DescribeStat(int rc, const struct stat& info) {
-  if (rc != 0) return DescribeResult{TranslateErrno(errno), {}, 0};
-  return DescribeResult{0,
-                        FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                                     static_cast<std::uint64_t>(info.st_ino)},
-                        static_cast<std::uint64_t>(info.st_size)};
+Status DescribeStat(int rc, const struct stat& info, FileDescription& description) {
+  if (rc != 0) return Failure();
+  description.Identity.Device = static_cast<std::uint64_t>(info.st_dev);
+  description.Identity.Index = static_cast<std::uint64_t>(info.st_ino);
+  description.Length = static_cast<std::uint64_t>(info.st_size);
+  return Status{};
 }
 
 #ifdef F_OFD_SETLK
@@ -272,134 +272,139 @@ int TryLock(int fd, LockMode mode) {
 
 }  // namespace
 
-OpenResult PosixFileSystem::OpenExisting(const char* name, Access access) {
+Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHandle& opened) {
   const int fd = OpenWithoutBlocking(name, access);
-  if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};
+  if (fd < 0) return Failure();
   if (const int code = CheckOpenedFile(name, fd); code != 0) {
     ::close(fd);
-    return OpenResult{code, kNoFile};
+    return Status{code};
   }
-  return OpenResult{0, fd};
+  opened = fd;
+  return Status{};
 }
 
-OpenResult PosixFileSystem::OpenJournal(const char* name, Access access, FileHandle file) {
+Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHandle file, FileHandle& opened) {
   const int fd = OpenWithoutBlocking(name, access, O_NOFOLLOW);
-  if (fd < 0) return OpenResult{TranslateErrno(errno), kNoFile};  // ELOOP, a link: code 1921
+  if (fd < 0) return Failure();  // ELOOP, a link: code 1921
   if (const int code = CheckTrustedJournal(fd, Descriptor(file)); code != 0) {
     ::close(fd);
-    return OpenResult{code, kNoFile};
+    return Status{code};
   }
-  return OpenResult{0, fd};
+  opened = fd;
+  return Status{};
 }
 
-IoResult PosixFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) {
+Status PlatformFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
+                                  std::size_t& done) {
   auto* bytes = static_cast<unsigned char*>(buffer);
-  std::size_t done = 0;
+  done = 0;
   while (done < size) {
     const ssize_t n = ::pread(Descriptor(file), bytes + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Failure(done);
+    if (n < 0) return Failure();
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
-  return IoResult{0, done};
+  return Status{};
 }
 
-IoResult PosixFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const void* data,
-                                  std::size_t size) {
+Status PlatformFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
+                                   std::size_t& done) {
   const auto* bytes = static_cast<const unsigned char*>(data);
-  std::size_t done = 0;
+  done = 0;
   while (done < size) {
     const ssize_t n = ::pwrite(Descriptor(file), bytes + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && done > 0 && RanOutOfRoom(errno)) break;
-    if (n < 0) return Failure(done);
+    if (n < 0) return Failure();
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
-  return IoResult{0, done};
+  return Status{};
 }
 
-IoResult PosixFileSystem::Sync(FileHandle file) {
-  return RetryOnInterrupt([file] { return ::fsync(Descriptor(file)); }) == 0 ? IoResult{} : Failure(0);
+Status PlatformFileSystem::Sync(FileHandle file) {
+  return RetryOnInterrupt([file] { return ::fsync(Descriptor(file)); }) == 0 ? Status{} : Failure();
 }
 
-IoResult PosixFileSystem::Close(FileHandle file) {
+Status PlatformFileSystem::Close(FileHandle file) {
   // On Linux the descriptor is released even when close reports EINTR, so
   // retrying would close somebody else's descriptor; the data was synced.
-  if (::close(Descriptor(file)) != 0 && errno != EINTR) return Failure(0);
-  return IoResult{};
+  if (::close(Descriptor(file)) != 0 && errno != EINTR) return Failure();
+  return Status{};
 }
 
-DescribeResult PosixFileSystem::Describe(FileHandle file) {
+Status PlatformFileSystem::Describe(FileHandle file, FileDescription& description) {
   struct stat info {};
-  return DescribeStat(::fstat(Descriptor(file), &info), info);
+  return DescribeStat(::fstat(Descriptor(file), &info), info, description);
 }
 
-DescribeResult PosixFileSystem::DescribeName(const char* name) {
+Status PlatformFileSystem::DescribeName(const char* name, FileDescription& description) {
   struct stat info {};
-  return DescribeStat(::stat(name, &info), info);
+  return DescribeStat(::stat(name, &info), info, description);
 }
 
-IoResult PosixFileSystem::Lock(FileHandle file, LockMode mode) {
+Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   const int fd = Descriptor(file);
   if (mode == LockMode::Unlocked) {
     const int record = IgnoreUnsupported(RecordLock(fd, F_UNLCK));
     const int whole = IgnoreUnsupported(WholeFileLock(fd, LOCK_UN));
     const int error = record != 0 ? record : whole;
-    return error == 0 ? IoResult{} : IoResult{TranslateErrno(error), 0};
+    return error == 0 ? Status{} : Status{TranslateErrno(error)};
   }
   const auto start = std::chrono::steady_clock::now();
   const auto program_deadline = start + std::chrono::milliseconds(lock_wait_ms_);
-  const auto run_deadline = start + std::chrono::milliseconds(run_wait_ms_);
+  const auto run_deadline = start + std::chrono::milliseconds(kRunQueueWaitMs);
   for (;;) {
     const int error = TryLock(fd, mode);
-    if (error == 0) return IoResult{};
-    if (!HeldByAnother(error)) return IoResult{TranslateErrno(error), 0};
+    if (error == 0) return Status{};
+    if (!HeldByAnother(error)) return Status{TranslateErrno(error)};
     const bool another_run = mode == LockMode::Run && RunLockHeldByAnotherRun(fd);
     if (std::chrono::steady_clock::now() >= (another_run ? run_deadline : program_deadline))
-      return IoResult{kLockViolation, 0};
+      return Status{kLockViolation};
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
-OpenResult PosixFileSystem::CreateJournal(const char* name, FileHandle like) {
+Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, FileHandle& created) {
   const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
   int fd = RetryOnInterrupt([=] { return ::open(name, flags, 0600); });
   const bool made = fd >= 0;
-  if (!made && errno != EEXIST) return OpenResult{TranslateErrno(errno), kNoFile};
+  if (!made && errno != EEXIST) return Failure();
   if (!made) {
     // One left at the name (spent, or cut off before its file changed) is
     // taken over where this user may write it.
-    const OpenResult left = OpenJournal(name, Access::ReadWrite, like);
-    if (!left.ok()) return OpenResult{left.Code == kAccessDenied ? kFileExists : left.Code, kNoFile};
-    fd = Descriptor(left.Handle);
+    FileHandle left = kNoFile;
+    const Status opened = OpenJournal(name, Access::ReadWrite, like, left);
+    if (!opened.ok()) return Status{opened.Code == kAccessDenied ? kFileExists : opened.Code};
+    fd = Descriptor(left);
   }
   int code = GiveAccessOfFile(fd, Descriptor(like));
   if (code == 0 && !made && ::ftruncate(fd, 0) != 0) code = TranslateErrno(errno);
-  if (code == 0) return OpenResult{0, fd};
+  if (code == 0) {
+    created = fd;
+    return Status{};
+  }
   ::close(fd);
   if (made) ::unlink(name);
-  return OpenResult{made ? code : kFileExists, kNoFile};
+  return Status{made ? code : kFileExists};
 }
 
-IoResult PosixFileSystem::SyncFolder(const char* name) {
+Status PlatformFileSystem::SyncFolder(const char* name) {
   const FolderPath folder = FolderOf(name);
   const int fd = ::open(folder.Text, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Failure(0);
+  if (fd < 0) return Failure();
   const int rc = RetryOnInterrupt([fd] { return ::fsync(fd); });
   // Some file systems cannot sync a folder; their entries are as durable as
   // they get.
   const int error = rc != 0 && errno != EINVAL ? errno : 0;
   ::close(fd);
-  return error == 0 ? IoResult{} : IoResult{TranslateErrno(error), 0};
+  return error == 0 ? Status{} : Status{TranslateErrno(error)};
 }
 
-IoResult PosixFileSystem::Remove(const char* name) {
-  return ::unlink(name) == 0 ? IoResult{} : Failure(0);
-}
+Status PlatformFileSystem::Remove(const char* name) { return ::unlink(name) == 0 ? Status{} : Failure(); }
 
-bool PosixFileSystem::MayRemove(const char* name) {
+bool PlatformFileSystem::MayRemove(const char* name) {
   const FolderPath folder = FolderOf(name);
   struct stat folder_info {};
   struct stat entry {};

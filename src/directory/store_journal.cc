@@ -24,56 +24,63 @@ bool JournalIsComplete(const JournalRecord& record) {
          record.Checksum == ChecksumOf(record);
 }
 
-JournalResult Discard(FileSystem& files, const JournalPath& journal_name, int code) {
+Status Discard(FileSystem& files, const JournalPath& journal_name, Status failure) {
   (void)files.Remove(journal_name.c_str());
-  return JournalResult{code, false};
+  return failure;
 }
 
 constexpr std::size_t kHeaderSize = offsetof(JournalRecord, Before);
 
+// Writes all of data at offset 0 and syncs it; a write that stops short is
+// code 101.
+Status WriteAllAndSync(FileSystem& files, FileHandle file, const void* data, std::size_t size) {
+  std::size_t written = 0;
+  if (const Status status = files.WriteAt(file, 0, data, size, written); !status.ok()) return status;
+  if (written != size) return Status{kShortWrite};
+  return files.Sync(file);
+}
+
 // Reads the whole journal and judges one that is not complete, whose
 // length or checksum is wrong, by the file open on file.
-IoResult ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, StoreScratch& scratch,
-                     JournalVerdict& verdict) {
+Status ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, StoreScratch& scratch,
+                   JournalVerdict& verdict) {
   JournalRecord& record = scratch.Journal;
-  const IoResult read = files.ReadAt(journal, 0, &record, sizeof record);
-  if (!read.ok()) return read;
+  std::size_t read = 0;
+  if (const Status status = files.ReadAt(journal, 0, &record, sizeof record, read); !status.ok()) return status;
   unsigned char extra = 0;
-  const IoResult more = files.ReadAt(journal, sizeof record, &extra, 1);
-  if (!more.ok()) return more;
-  const bool whole = read.Count == sizeof record && more.Count == 0;
+  std::size_t more = 0;
+  if (const Status status = files.ReadAt(journal, sizeof record, &extra, 1, more); !status.ok()) return status;
+  const bool whole = read == sizeof record && more == 0;
   if (whole && JournalIsComplete(record)) {
     verdict.Action = JournalAction::RollBack;
-    return IoResult{};
+    return Status{};
   }
   verdict.Action = JournalAction::Remove;
   const char zeros[sizeof record.Magic] = {};
   if (whole && std::memcmp(record.Magic, zeros, sizeof zeros) == 0) {
     verdict.Kind = Leftover::Spent;
-    return IoResult{};
+    return Status{};
   }
   verdict.Kind = Leftover::Damaged;
-  if (read.Count < kHeaderSize + kImageSize || std::memcmp(record.Magic, kMagic, sizeof kMagic) != 0)
-    return IoResult{};
-  const IoResult current = files.ReadAt(file, 0, scratch.Current.Bytes(), kImageSize);
-  if (!current.ok()) return current;
-  if (current.Count == kImageSize && std::memcmp(scratch.Current.Bytes(), record.Before.Bytes(), kImageSize) == 0)
+  if (read < kHeaderSize + kImageSize || std::memcmp(record.Magic, kMagic, sizeof kMagic) != 0) return Status{};
+  std::size_t current = 0;
+  const Status status = files.ReadAt(file, 0, scratch.Current.Bytes(), kImageSize, current);
+  if (!status.ok()) return status;
+  if (current == kImageSize && std::memcmp(scratch.Current.Bytes(), record.Before.Bytes(), kImageSize) == 0)
     verdict.Kind = Leftover::CutOff;
-  return IoResult{};
+  return Status{};
 }
 
 // Zeroes the whole journal, its header first, and syncs it: a spent journal
 // holds none of the file's bytes, whatever becomes of the file's permissions.
-IoResult SpendJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
+Status SpendJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
   static const unsigned char zeros[sizeof(JournalRecord)] = {};
-  const OpenResult opened = files.OpenJournal(journal_name.c_str(), Access::ReadWrite, file);
-  if (!opened.ok()) return IoResult{opened.Code, 0};
-  const IoResult written = files.WriteAt(opened.Handle, 0, zeros, sizeof zeros);
-  const IoResult synced = written.ok() && written.Count == sizeof zeros
-                              ? files.Sync(opened.Handle)
-                              : IoResult{written.ok() ? kShortWrite : written.Code, 0};
-  const IoResult closed = files.Close(opened.Handle);
-  return synced.ok() ? closed : synced;
+  FileHandle journal = kNoFile;
+  if (const Status opened = files.OpenJournal(journal_name.c_str(), Access::ReadWrite, file, journal); !opened.ok())
+    return opened;
+  const Status spent = WriteAllAndSync(files, journal, zeros, sizeof zeros);
+  const Status closed = files.Close(journal);
+  return spent.ok() ? closed : spent;
 }
 
 // True when every byte of current is what the store found or what it wrote:
@@ -88,44 +95,40 @@ bool OnlyThisStoreWrote(const DirectoryImage& current, const JournalRecord& reco
   return true;
 }
 
-// 0 when the open file is the one the journal names, as long as it was,
-// and holds nothing but the bytes of the journal's store.
-int CheckOnlyThisStoreWrote(FileSystem& files, FileHandle file, const JournalRecord& record,
-                            DirectoryImage& current) {
-  const DescribeResult described = files.Describe(file);
-  if (!described.ok()) return described.Code;
+// Success when the open file is the one the journal names, as long as it
+// was, and holds nothing but the bytes of the journal's store.
+Status CheckOnlyThisStoreWrote(FileSystem& files, FileHandle file, const JournalRecord& record,
+                               DirectoryImage& current) {
+  FileDescription described;
+  if (const Status status = files.Describe(file, described); !status.ok()) return status;
   if (described.Identity != FileIdentity{record.Device, record.Index} || described.Length != record.Length)
-    return kSharingViolation;
-  const IoResult read = files.ReadAt(file, 0, current.Bytes(), kImageSize);
-  if (!read.ok()) return read.Code;
-  if (read.Count != kImageSize || !OnlyThisStoreWrote(current, record)) return kSharingViolation;
-  return 0;
+    return Status{kSharingViolation};
+  std::size_t read = 0;
+  if (const Status status = files.ReadAt(file, 0, current.Bytes(), kImageSize, read); !status.ok()) return status;
+  if (read != kImageSize || !OnlyThisStoreWrote(current, record)) return Status{kSharingViolation};
+  return Status{};
 }
 
-IoResult PutBackBytesBefore(FileSystem& files, FileHandle file, const StoreScratch& scratch) {
-  if (std::memcmp(scratch.Current.Bytes(), scratch.Journal.Before.Bytes(), kImageSize) == 0) return IoResult{};
-  const IoResult written = files.WriteAt(file, 0, scratch.Journal.Before.Bytes(), kImageSize);
-  if (!written.ok()) return written;
-  if (written.Count != kImageSize) return IoResult{kShortWrite, 0};
-  return files.Sync(file);
+Status PutBackBytesBefore(FileSystem& files, FileHandle file, const StoreScratch& scratch) {
+  if (std::memcmp(scratch.Current.Bytes(), scratch.Journal.Before.Bytes(), kImageSize) == 0) return Status{};
+  return WriteAllAndSync(files, file, scratch.Journal.Before.Bytes(), kImageSize);
 }
 
 // With the file locked: judges the journal again (a run that held the lock
 // may have finished with it meanwhile), applies a complete one and removes
 // it. One that is not complete is never applied, and where it cannot be
 // removed, it does no harm.
-IoResult RollBackLocked(FileSystem& files, FileHandle file, const JournalPath& journal_name,
-                        StoreScratch& scratch) {
-  const JournalVerdict verdict = JudgeJournal(files, file, journal_name, scratch);
+Status RollBackLocked(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch) {
+  JournalVerdict verdict;
+  if (const Status judged = JudgeJournal(files, file, journal_name, scratch, verdict); !judged.ok()) return judged;
   switch (verdict.Action) {
-    case JournalAction::None: return IoResult{};
-    case JournalAction::Refuse: return IoResult{verdict.Code, 0};
+    case JournalAction::None: return Status{};
     case JournalAction::Remove:
       (void)EndJournal(files, journal_name, file);
-      return IoResult{};
+      return Status{};
     case JournalAction::RollBack: break;
   }
-  if (const IoResult put_back = PutBackBytesBefore(files, file, scratch); !put_back.ok()) return put_back;
+  if (const Status put_back = PutBackBytesBefore(files, file, scratch); !put_back.ok()) return put_back;
   return EndJournal(files, journal_name, file);
 }
 
@@ -149,64 +152,63 @@ void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint6
   record.Checksum = ChecksumOf(record);
 }
 
-JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
-                           const JournalRecord& record, FileHandle file) {
-  const OpenResult created = files.CreateJournal(journal_name.c_str(), file);
+Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const JournalRecord& record,
+                    FileHandle file, bool& written) {
+  written = false;
+  FileHandle journal = kNoFile;
+  const Status created = files.CreateJournal(journal_name.c_str(), file, journal);
   // A folder that takes no new file (no write permission, a read-only
   // mount): the store goes on in place without a journal.
-  if (created.Code == kAccessDenied || created.Code == kWriteProtected) return JournalResult{0, false};
-  if (!created.ok()) return JournalResult{created.Code, false};
+  if (created.Code == kAccessDenied || created.Code == kWriteProtected) return Status{};
+  if (!created.ok()) return created;
 
-  const IoResult written = files.WriteAt(created.Handle, 0, &record, sizeof record);
-  const IoResult synced = written.ok() && written.Count == sizeof record
-                              ? files.Sync(created.Handle)
-                              : IoResult{written.ok() ? kShortWrite : written.Code, 0};
-  const IoResult closed = files.Close(created.Handle);
-  if (!synced.ok()) return Discard(files, journal_name, synced.Code);
-  if (!closed.ok()) return Discard(files, journal_name, closed.Code);
-  const IoResult folder = files.SyncFolder(journal_name.c_str());
-  if (!folder.ok()) return Discard(files, journal_name, folder.Code);
-  return JournalResult{0, true};
+  const Status synced = WriteAllAndSync(files, journal, &record, sizeof record);
+  const Status closed = files.Close(journal);
+  if (!synced.ok()) return Discard(files, journal_name, synced);
+  if (!closed.ok()) return Discard(files, journal_name, closed);
+  const Status folder = files.SyncFolder(journal_name.c_str());
+  if (!folder.ok()) return Discard(files, journal_name, folder);
+  written = true;
+  return Status{};
 }
 
-IoResult EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
-  const IoResult removed = files.Remove(journal_name.c_str());
+Status EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
+  const Status removed = files.Remove(journal_name.c_str());
   if (removed.ok()) return files.SyncFolder(journal_name.c_str());
   if (removed.Code == kAccessDenied || removed.Code == kSharingViolation)
     return SpendJournal(files, journal_name, file);
   return removed;
 }
 
-JournalVerdict JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name,
-                            StoreScratch& scratch) {
-  const OpenResult opened = files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file);
-  if (opened.Code == kFileNotFound) return JournalVerdict{};
-  if (!opened.ok()) return JournalVerdict{JournalAction::Refuse, opened.Code};
-  JournalVerdict verdict;
-  const IoResult read = ReadJournal(files, opened.Handle, file, scratch, verdict);
-  (void)files.Close(opened.Handle);
-  if (!read.ok()) return JournalVerdict{JournalAction::Refuse, read.Code};
-  if (verdict.Action != JournalAction::RollBack) return verdict;
-  const int refused = CheckOnlyThisStoreWrote(files, file, scratch.Journal, scratch.Current);
-  return JournalVerdict{refused == 0 ? JournalAction::RollBack : JournalAction::Refuse, refused};
+Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
+                    JournalVerdict& verdict) {
+  verdict = JournalVerdict{};
+  FileHandle journal = kNoFile;
+  const Status opened = files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file, journal);
+  if (opened.Code == kFileNotFound) return Status{};
+  if (!opened.ok()) return opened;
+  const Status read = ReadJournal(files, journal, file, scratch, verdict);
+  (void)files.Close(journal);
+  if (!read.ok() || verdict.Action != JournalAction::RollBack) return read;
+  return CheckOnlyThisStoreWrote(files, file, scratch.Journal, scratch.Current);
 }
 
-IoResult RecoverJournal(FileSystem& files, const char* file_name, FileHandle file, StoreScratch& scratch) {
-  if (file == kNoFile) return IoResult{};  // the load reports a file that cannot be opened
+Status RecoverJournal(FileSystem& files, const char* file_name, FileHandle file, StoreScratch& scratch) {
+  if (file == kNoFile) return Status{};  // the load reports a file that cannot be opened
   const JournalPath journal_name = JournalName(file_name);
-  const OpenResult probe = files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file);
-  if (probe.Code == kFileNotFound) return IoResult{};
-  if (!probe.ok()) return IoResult{probe.Code, 0};
-  (void)files.Close(probe.Handle);
+  FileHandle probe = kNoFile;
+  const Status found = files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file, probe);
+  if (found.Code == kFileNotFound) return Status{};
+  if (!found.ok()) return found;
+  (void)files.Close(probe);
 
   // A store holds the file's exclusive lock from before its journal is made
   // until after it is removed: under that lock a journal is a dead run's.
-  const OpenResult opened = files.OpenExisting(file_name, Access::ReadWrite);
-  if (!opened.ok()) return IoResult{opened.Code, 0};
-  const IoResult locked = files.Lock(opened.Handle, LockMode::Exclusive);
-  const IoResult rolled_back =
-      locked.ok() ? RollBackLocked(files, opened.Handle, journal_name, scratch) : locked;
-  const IoResult closed = files.Close(opened.Handle);
+  FileHandle opened = kNoFile;
+  if (const Status status = files.OpenExisting(file_name, Access::ReadWrite, opened); !status.ok()) return status;
+  const Status locked = files.Lock(opened, LockMode::Exclusive);
+  const Status rolled_back = locked.ok() ? RollBackLocked(files, opened, journal_name, scratch) : locked;
+  const Status closed = files.Close(opened);
   return rolled_back.ok() ? closed : rolled_back;
 }
 

@@ -43,31 +43,26 @@ JournalPath JournalName(std::string_view file_name);
 void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
                  const DirectoryImage& before, const DirectoryImage& after);
 
-struct JournalResult {
-  int Code = 0;
-  bool Written = false;  // false: the folder takes no new file, the store goes on without
-  bool ok() const { return Code == 0; }
-};
-
 // Writes, syncs and closes the journal, made so that whoever may write the
-// open file may read and remove it too, then syncs its folder. On failure
-// nothing of it is left behind.
-[[nodiscard]] JournalResult BeginJournal(FileSystem& files, const JournalPath& journal_name,
-                                         const JournalRecord& record, FileHandle file);
+// open file may read it too, then syncs its folder. On failure nothing of it
+// is left behind. written is false where the folder takes no new file: the
+// store goes on without.
+Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const JournalRecord& record,
+                    FileHandle file, bool& written);
 
 // Removes the journal of the open file and makes its removal durable. Where
 // the removal is refused (a folder this user may not write, another user's
 // journal in a sticky folder, a reader that shares no deleting), the
 // journal is spent instead: zeroed and synced, so that it is never applied
 // again and holds nothing of the file.
-[[nodiscard]] IoResult EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file);
+Status EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file);
 
-// What the next run does with a journal beside the file.
+// What the next run does with a journal beside the file that it does not
+// refuse.
 enum class JournalAction {
   None,      // there is none
   RollBack,  // complete, and the file holds nothing but the bytes of its store
   Remove,    // not complete: never applied, removed where this user may
-  Refuse,    // untrusted (see OpenJournal), unreadable, or of another file or one changed since (code 32)
 };
 
 // Why a journal is not complete.
@@ -79,16 +74,17 @@ enum class Leftover {
 
 struct JournalVerdict {
   JournalAction Action = JournalAction::None;
-  int Code = 0;  // why a journal is refused
   Leftover Kind = Leftover::Damaged;  // why one is removed
 };
 
 // Judges the journal beside the file open on file, which the caller holds
 // locked so that no store is in progress. Changes nothing; a complete
 // journal is left in scratch.Journal and the file's first bytes in
-// scratch.Current.
-[[nodiscard]] JournalVerdict JudgeJournal(FileSystem& files, FileHandle file,
-                                          const JournalPath& journal_name, StoreScratch& scratch);
+// scratch.Current. A failure refuses the journal: it is untrusted (see
+// OpenJournal), unreadable, or of another file or one changed since (code
+// 32), and a run stops over it.
+Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
+                    JournalVerdict& verdict);
 
 // Looks for a journal beside file_name, open on file (kNoFile: none to
 // look for) and, under the file's exclusive lock, does what JudgeJournal
@@ -96,7 +92,6 @@ struct JournalVerdict {
 // complete removed where this user may. One that is refused stays in place
 // and the result is its code; one whose file stays locked by a store in
 // progress, code 33.
-[[nodiscard]] IoResult RecoverJournal(FileSystem& files, const char* file_name, FileHandle file,
-                                      StoreScratch& scratch);
+Status RecoverJournal(FileSystem& files, const char* file_name, FileHandle file, StoreScratch& scratch);
 
 }  // namespace kovo

@@ -22,7 +22,7 @@ using testing::Finished;
 using testing::kScattered;
 using testing::MemoryScreen;
 using testing::PhaseDone;
-using S = StoreStep;
+using S = Step;
 
 struct DriverRun {
   RunOutcome Outcome;
@@ -58,7 +58,7 @@ TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
     std::optional<Fault> fault;
     std::vector<std::string> lines;  // after the banner, in pipe codes
     int status;
-    std::optional<FatalFailure> fatal;
+    std::optional<Status> fatal;
     std::string file_after;
     RunMemoryPtr (*take_memory)() = TakeRunMemory;
   };
@@ -101,27 +101,27 @@ TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
     }
     EXPECT_EQ(run.Outcome.ExitStatus, c.status);
     EXPECT_EQ(run.Outcome.Fatal.has_value(), c.fatal.has_value());
-    EXPECT_TRUE(!c.fatal || run.Outcome.Fatal->Kind == c.fatal->Kind);
+    EXPECT_TRUE(!c.fatal || run.Outcome.Fatal->Failed == c.fatal->Failed);
     EXPECT_TRUE(run.File == c.file_after);
   }
 }
 
 TEST(FormatFatalReport, KindStepAndMessageWithItsFullStop) {
   struct Case {
-    FatalFailure failure;
+    Status failure;
     const char* report;
   };
   const Case cases[] = {
-      {{FatalKind::InOutError, S::Reopen, 5}, "00405C31.\r\nFile access denied."},
-      {{FatalKind::InOutError, S::Write, 101}, "00405C5E.\r\nDisk full."},
-      {{FatalKind::InOutError, S::Journal, 112}, "00405C48.\r\nI/O error 112."},
-      {{FatalKind::InOutError, S::Sync, 1117}, "00405C79.\r\nI/O error 1117."},
-      {{FatalKind::InOutError, S::Close, 2}, "00405C94.\r\nFile not found."},
-      {{FatalKind::InOutError, S::Recover, 32}, "00405BE0.\r\nI/O error 32."},
+      {{5, S::Reopen}, "00405C31.\r\nFile access denied."},
+      {{101, S::Write}, "00405C5E.\r\nDisk full."},
+      {{112, S::Journal}, "00405C48.\r\nI/O error 112."},
+      {{1117, S::Sync}, "00405C79.\r\nI/O error 1117."},
+      {{2, S::Close}, "00405C94.\r\nFile not found."},
+      {{32, S::Recover}, "00405BE0.\r\nI/O error 32."},
       {kOutOfMemory, "00402A18.\r\nOut of memory."},
   };
   for (const Case& c : cases) {
-    const char* kind = c.failure.Kind == FatalKind::OutOfMemory ? "EOutOfMemory" : "EInOutError";
+    const char* kind = c.failure.Failed == Step::Memory ? "EOutOfMemory" : "EInOutError";
     char report[96];
     const std::size_t length = FormatFatalReport(c.failure, "km", report, sizeof report);
     EXPECT_EQ(std::string(report, length), std::string("Exception ") + kind + " in module km at " + c.report);
@@ -143,7 +143,7 @@ struct CallPoint {
   FileCall call;
   int occurrence;
   Expect expect;
-  StoreStep step;
+  Step step;
   bool transfers;
   int short_code;
 };
@@ -216,7 +216,7 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
           ASSERT_EQ(run.Outcome.Fatal.has_value(), reported);
           if (!reported) continue;
           EXPECT_EQ(run.Outcome.Fatal->Code, code != 0 ? code : point.short_code);
-          EXPECT_EQ(run.Outcome.Fatal->Step, point.step);
+          EXPECT_EQ(run.Outcome.Fatal->Failed, point.step);
           EXPECT_EQ(run.Screen->RowText(sort ? 5 : 4).substr(0, 10), std::string(10, ' '))
               << "no packing line after a failed store";
         }
@@ -246,7 +246,7 @@ TEST(FaultSweep, EveryFailingCallOfARollBackKeepsTheJournalForTheNextRun) {
 
     const DriverRun failed = RunIn(dir, "Y", Fault{call, occurrence, 1117, 0, {}});
     ASSERT_TRUE(failed.Outcome.Fatal);
-    EXPECT_EQ(failed.Outcome.Fatal->Step, S::Recover);
+    EXPECT_EQ(failed.Outcome.Fatal->Failed, S::Recover);
     EXPECT_EQ(failed.Outcome.Fatal->Code, 1117);
     EXPECT_EQ(failed.OpenHandles, 0);
     EXPECT_EQ(failed.Journal, call != FileCall::SyncFolder && call != FileCall::Close);  // after the removal

@@ -66,7 +66,7 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   struct Case {
     const char* name;
     std::function<void()> before, between;
-    LoadStep load;  // where the load refuses; Done: the store refuses when code is set
+    Step load;  // where the load refuses; Done: the store refuses when code is set
     int code;
     std::optional<std::string> after;  // what the name holds; nothing: not a file
     std::optional<Fault> at = {};  // a change at this call of the store
@@ -84,43 +84,43 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
     return [this, take] { Write(kBefore), holder_ = testing::HoldLock(Path(), take); };
   };
   const Case cases[] = {
-      {"scattered entries", write(kBefore), {}, LoadStep::Done, 0, Finished()},
-      {"all free", write(free_slots), {}, LoadStep::Done, 0, std::string(kImageSize, '\0')},
-      {"a longer file", write(kBefore + "TAIL\xFF"), {}, LoadStep::Done, 0, Finished() + "TAIL\xFF"},
+      {"scattered entries", write(kBefore), {}, Step::None, 0, Finished()},
+      {"all free", write(free_slots), {}, Step::None, 0, std::string(kImageSize, '\0')},
+      {"a longer file", write(kBefore + "TAIL\xFF"), {}, Step::None, 0, Finished() + "TAIL\xFF"},
       {"a symbolic link", [&] { WriteFileBytes(target, kBefore), ::symlink(target.c_str(), Path().c_str()); },
-       {}, LoadStep::Done, 0, Finished()},
-      {"missing", [] {}, {}, LoadStep::Open, 2, {}},
-      {"one byte short", write(kBefore.substr(1)), {}, LoadStep::Read, kShortRead, kBefore.substr(1)},
-      {"a folder", [&] { ::mkdir(Path().c_str(), 0755); }, {}, LoadStep::Open, 5, {}},
+       {}, Step::None, 0, Finished()},
+      {"missing", [] {}, {}, Step::Open, 2, {}},
+      {"one byte short", write(kBefore.substr(1)), {}, Step::Read, kShortRead, kBefore.substr(1)},
+      {"a folder", [&] { ::mkdir(Path().c_str(), 0755); }, {}, Step::Open, 5, {}},
       {"a FIFO, which an ordinary open waits on", [&] { ::mkfifo(Path().c_str(), 0644); }, {},
-       LoadStep::Open, 5, {}},
-      {"a link to a device", [&] { ::symlink("/dev/null", Path().c_str()); }, {}, LoadStep::Open, 5, {}},
+       Step::Open, 5, {}},
+      {"a link to a device", [&] { ::symlink("/dev/null", Path().c_str()); }, {}, Step::Open, 5, {}},
       {"moved aside, a link to notes in its place", write(kBefore),
        [&] {
          ::rename(Path().c_str(), aside.c_str());
          WriteFileBytes(target, "my notes");
          ::symlink(target.c_str(), Path().c_str());
        },
-       LoadStep::Done, kSharingViolation, "my notes"},
+       Step::None, kSharingViolation, "my notes"},
       {"an edited copy renamed over it", write(kBefore),
-       [&] { WriteFileBytes(aside, edited), ::rename(aside.c_str(), Path().c_str()); }, LoadStep::Done,
+       [&] { WriteFileBytes(aside, edited), ::rename(aside.c_str(), Path().c_str()); }, Step::None,
        kSharingViolation, edited},
       {"slot 51 changed in place", write(kBefore), [&] { ChangeInPlace(Path(), 50 * kEntrySize + 1, 'Q'); },
-       LoadStep::Done, kSharingViolation, edited},
-      {"truncated", write(kBefore), [&] { ::truncate(Path().c_str(), 100); }, LoadStep::Done,
+       Step::None, kSharingViolation, edited},
+      {"truncated", write(kBefore), [&] { ::truncate(Path().c_str(), 100); }, Step::None,
        kSharingViolation, kBefore.substr(0, 100)},
-      {"grown", write(kBefore), [&] { ::truncate(Path().c_str(), kImageSize + 1); }, LoadStep::Done,
+      {"grown", write(kBefore), [&] { ::truncate(Path().c_str(), kImageSize + 1); }, Step::None,
        kSharingViolation, kBefore + '\0'},
-      {"deleted", write(kBefore), [&] { ::unlink(Path().c_str()); }, LoadStep::Done, kFileNotFound, ""},
-      {"an identical copy renamed over it", write(kBefore), copy_over, LoadStep::Done, kSharingViolation,
+      {"deleted", write(kBefore), [&] { ::unlink(Path().c_str()); }, Step::None, kFileNotFound, ""},
+      {"an identical copy renamed over it", write(kBefore), copy_over, Step::None, kSharingViolation,
        kBefore},
-      {"an identical copy renamed over it once reopened", write(kBefore), {}, LoadStep::Done,
+      {"an identical copy renamed over it once reopened", write(kBefore), {}, Step::None,
        kSharingViolation, kBefore, Fault{FileCall::Lock, 3, 0, 0, copy_over}},
-      {"flock exclusive held", hold([](int fd) { return ::flock(fd, LOCK_EX); }), {}, LoadStep::Read,
+      {"flock exclusive held", hold([](int fd) { return ::flock(fd, LOCK_EX); }), {}, Step::Read,
        kLockViolation, kBefore},
-      {"lockf held", hold([](int fd) { return ::lockf(fd, F_LOCK, 0); }), {}, LoadStep::Read,
+      {"lockf held", hold([](int fd) { return ::lockf(fd, F_LOCK, 0); }), {}, Step::Read,
        kLockViolation, kBefore},
-      {"flock shared held", hold([](int fd) { return ::flock(fd, LOCK_SH); }), {}, LoadStep::Done,
+      {"flock shared held", hold([](int fd) { return ::flock(fd, LOCK_SH); }), {}, Step::None,
        kLockViolation, kBefore},
   };
   for (const Case& c : cases) {
@@ -131,8 +131,8 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
     testing::FaultyFileSystem files(c.at);
     const Maintenance run = Maintain(files, Path(), c.between);
     EXPECT_EQ(run.Loaded.Failed, c.load);
-    EXPECT_EQ(c.load == LoadStep::Done ? run.Stored.Code : run.Loaded.Code, c.code);
-    EXPECT_EQ(run.Stored.Failed, c.load == LoadStep::Done && c.code != 0 ? StoreStep::Reopen : StoreStep::Done);
+    EXPECT_EQ(c.load == Step::None ? run.Stored.Code : run.Loaded.Code, c.code);
+    EXPECT_EQ(run.Stored.Failed, c.load == Step::None && c.code != 0 ? Step::Reopen : Step::None);
     EXPECT_EQ(files.OpenHandles(), 0);
     const auto writes = std::count(files.Calls().begin(), files.Calls().end(), "write");
     EXPECT_TRUE(c.code == 0 || writes == 0) << "a refusal writes nothing, anywhere";
@@ -147,7 +147,7 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
 // first that fails.
 int StartRun(FileSystem& files, const std::string& path) {
   DirectoryFile file(files, path);
-  const StoreResult begun = file.BeginRun(*std::make_unique<StoreScratch>());
+  const Status begun = file.BeginRun(*std::make_unique<StoreScratch>());
   if (!begun.ok()) return begun.Code;
   return file.LoadDirectory(*std::make_unique<DirectoryImage>()).Code;
 }

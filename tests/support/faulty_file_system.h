@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,49 +37,45 @@ class FaultyFileSystem final : public FileSystem {
  public:
   explicit FaultyFileSystem(std::optional<Fault> fault = std::nullopt) : fault_(std::move(fault)) {}
 
-  OpenResult OpenExisting(const char* name, Access access) override {
-    return Counted(Strikes(FileCall::Open) ? Failed(OpenResult{}) : real_.OpenExisting(name, access));
+  Status OpenExisting(const char* name, Access access, FileHandle& opened) override {
+    return Counted(Strikes(FileCall::Open) ? Failed() : real_.OpenExisting(name, access, opened));
   }
-  OpenResult OpenJournal(const char* name, Access access, FileHandle file) override {
-    return Counted(Strikes(FileCall::OpenJournal) ? Failed(OpenResult{}) : real_.OpenJournal(name, access, file));
+  Status OpenJournal(const char* name, Access access, FileHandle file, FileHandle& opened) override {
+    return Counted(Strikes(FileCall::OpenJournal) ? Failed() : real_.OpenJournal(name, access, file, opened));
   }
-  IoResult ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size) override {
+  Status ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size, std::size_t& done) override {
     const bool strikes = Strikes(FileCall::Read);
-    const IoResult read = real_.ReadAt(file, offset, buffer, strikes ? std::min(size, fault_->Count) : size);
-    return strikes ? Failed(read) : read;
+    const Status read = real_.ReadAt(file, offset, buffer, strikes ? std::min(size, fault_->Count) : size, done);
+    return strikes ? Failed() : read;
   }
-  IoResult WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size) override {
+  Status WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
+                 std::size_t& done) override {
     const bool strikes = Strikes(FileCall::Write);
-    const IoResult written =
-        real_.WriteAt(file, offset, data, strikes ? std::min(size, fault_->Count) : size);
-    return strikes ? Failed(written) : written;
+    const Status written = real_.WriteAt(file, offset, data, strikes ? std::min(size, fault_->Count) : size, done);
+    return strikes ? Failed() : written;
   }
-  IoResult Sync(FileHandle file) override {
-    return Strikes(FileCall::Sync) ? Failed(IoResult{}) : real_.Sync(file);
-  }
-  IoResult Close(FileHandle file) override {
+  Status Sync(FileHandle file) override { return Strikes(FileCall::Sync) ? Failed() : real_.Sync(file); }
+  Status Close(FileHandle file) override {
     --open_handles_;
-    const IoResult closed = real_.Close(file);
-    return Strikes(FileCall::Close) ? Failed(IoResult{}) : closed;
+    const Status closed = real_.Close(file);
+    return Strikes(FileCall::Close) ? Failed() : closed;
   }
-  DescribeResult Describe(FileHandle file) override {
-    return Strikes(FileCall::Describe) ? Failed(DescribeResult{}) : real_.Describe(file);
+  Status Describe(FileHandle file, FileDescription& description) override {
+    return Strikes(FileCall::Describe) ? Failed() : real_.Describe(file, description);
   }
-  DescribeResult DescribeName(const char* name) override {
-    return Strikes(FileCall::Describe) ? Failed(DescribeResult{}) : real_.DescribeName(name);
+  Status DescribeName(const char* name, FileDescription& description) override {
+    return Strikes(FileCall::Describe) ? Failed() : real_.DescribeName(name, description);
   }
-  IoResult Lock(FileHandle file, LockMode mode) override {
-    return Strikes(FileCall::Lock) ? Failed(IoResult{}) : real_.Lock(file, mode);
+  Status Lock(FileHandle file, LockMode mode) override {
+    return Strikes(FileCall::Lock) ? Failed() : real_.Lock(file, mode);
   }
-  OpenResult CreateJournal(const char* name, FileHandle like) override {
-    return Counted(Strikes(FileCall::Create) ? Failed(OpenResult{}) : real_.CreateJournal(name, like));
+  Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override {
+    return Counted(Strikes(FileCall::Create) ? Failed() : real_.CreateJournal(name, like, created));
   }
-  IoResult SyncFolder(const char* name) override {
-    return Strikes(FileCall::SyncFolder) ? Failed(IoResult{}) : real_.SyncFolder(name);
+  Status SyncFolder(const char* name) override {
+    return Strikes(FileCall::SyncFolder) ? Failed() : real_.SyncFolder(name);
   }
-  IoResult Remove(const char* name) override {
-    return Strikes(FileCall::Remove) ? Failed(IoResult{}) : real_.Remove(name);
-  }
+  Status Remove(const char* name) override { return Strikes(FileCall::Remove) ? Failed() : real_.Remove(name); }
 
   // Every call in order, by name.
   const std::vector<std::string>& Calls() const { return calls_; }
@@ -91,15 +88,13 @@ class FaultyFileSystem final : public FileSystem {
     return fault_ && fault_->Call == call && ++seen_[kind] == fault_->Occurrence;
   }
   // The fault's code over what really happened, after its own action.
-  template <class Result>
-  Result Failed(Result result) {
+  Status Failed() {
     if (fault_->Then) fault_->Then();
-    result.Code = fault_->Code;
-    return result;
+    return Status{fault_->Code};
   }
-  OpenResult Counted(OpenResult result) {
-    open_handles_ += result.ok() ? 1 : 0;
-    return result;
+  Status Counted(Status status) {
+    open_handles_ += status.ok() ? 1 : 0;
+    return status;
   }
 
   PlatformFileSystem real_{50};  // a held lock is given up on quickly
@@ -110,8 +105,8 @@ class FaultyFileSystem final : public FileSystem {
 };
 
 struct Maintenance {
-  LoadResult Loaded;
-  StoreResult Stored;
+  Status Loaded;
+  Status Stored;
 };
 
 // Load, pack, sort and store as one run does; between is what another
@@ -135,12 +130,15 @@ inline Maintenance Maintain(FileSystem& files, const std::string& path,
 // or as anyone who may read the file could forge it.
 inline void WriteJournal(const std::string& path, std::string_view before, std::string_view after) {
   PlatformFileSystem files;
-  const OpenResult opened = files.OpenExisting(path.c_str(), Access::ReadOnly);
-  const DescribeResult described = files.Describe(opened.Handle);
+  FileHandle opened = kNoFile;
+  ASSERT_TRUE(files.OpenExisting(path.c_str(), Access::ReadOnly, opened).ok());
+  FileDescription described;
+  ASSERT_TRUE(files.Describe(opened, described).ok());
   const auto record = std::make_unique<JournalRecord>();
   FillJournal(*record, described.Identity, described.Length, ImageFromBytes(before), ImageFromBytes(after));
-  (void)BeginJournal(files, JournalName(path), *record, opened.Handle);
-  (void)files.Close(opened.Handle);
+  bool written = false;
+  EXPECT_TRUE(BeginJournal(files, JournalName(path), *record, opened, written).ok());
+  (void)files.Close(opened);
 }
 
 }  // namespace kovo::testing

@@ -1,6 +1,6 @@
 // What only the Win32 file seam does: which files it opens, another
 // program's lock, a replaced file, and a journal another program holds open.
-#include "directory/win32_file_system.h"
+#include "directory/platform_file_system.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -16,40 +16,43 @@
 namespace kovo {
 namespace {
 
-class Win32FileSystemTest : public ::testing::Test {
+class PlatformFileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override { testing::WriteFileBytes(path_, before_); }
 
   testing::TempDir dir_;
   const std::string path_ = dir_.File("kovo.fon");
   const std::string before_ = testing::kScattered;
-  Win32FileSystem files_{50};
+  PlatformFileSystem files_{50};
   DirectoryFile file_{files_, path_};
   DirectoryImage load_{};
 };
 
-TEST_F(Win32FileSystemTest, OpensOnlyExistingRegularFiles) {
-  EXPECT_EQ(files_.OpenExisting(dir_.File("other.fon").c_str(), Access::ReadWrite).Code, ERROR_FILE_NOT_FOUND);
+TEST_F(PlatformFileSystemTest, OpensOnlyExistingRegularFiles) {
+  FileHandle opened = kNoFile;
+  const std::string missing = dir_.File("other.fon");
+  EXPECT_EQ(files_.OpenExisting(missing.c_str(), Access::ReadWrite, opened).Code, ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(testing::FileExists(dir_.File("other.fon")));
-  EXPECT_EQ(files_.OpenExisting(dir_.Path().c_str(), Access::ReadWrite).Code, ERROR_ACCESS_DENIED);
-  EXPECT_EQ(files_.OpenExisting("NUL", Access::ReadWrite).Code, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(files_.OpenExisting(dir_.Path().c_str(), Access::ReadWrite, opened).Code, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(files_.OpenExisting("NUL", Access::ReadWrite, opened).Code, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(opened, kNoFile);
 }
 
-TEST_F(Win32FileSystemTest, AnotherProgramsLockIsWaitedForThenRefused) {
+TEST_F(PlatformFileSystemTest, AnotherProgramsLockIsWaitedForThenRefused) {
   const HANDLE other = ::CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
   OVERLAPPED at{};
   ASSERT_TRUE(::LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK, 0, 100, 0, &at));
-  const LoadResult loaded = file_.LoadDirectory(load_);
-  EXPECT_EQ(loaded.Failed, LoadStep::Read);
+  const Status loaded = file_.LoadDirectory(load_);
+  EXPECT_EQ(loaded.Failed, Step::Read);
   EXPECT_EQ(loaded.Code, kLockViolation);
   ::CloseHandle(other);
 }
 
 // Another program replaces the file as soon as the store has closed the
 // load's handle, which kept the name in place until then.
-TEST_F(Win32FileSystemTest, StoreRefusesAFileReplacedSinceTheLoad) {
+TEST_F(PlatformFileSystemTest, StoreRefusesAFileReplacedSinceTheLoad) {
   bool moved = false;
   const auto replace = [&] {
     testing::WriteFileBytes(dir_.File("copy.fon"), before_);
@@ -68,7 +71,7 @@ TEST_F(Win32FileSystemTest, StoreRefusesAFileReplacedSinceTheLoad) {
 
 // A reader or a scanner that holds the journal open, sharing no deleting,
 // does not turn a finished store into a refusal: the journal is spent.
-TEST_F(Win32FileSystemTest, AReaderOfTheJournalDoesNotStopTheStore) {
+TEST_F(PlatformFileSystemTest, AReaderOfTheJournalDoesNotStopTheStore) {
   const std::string journal = JournalName(path_).Text;
   HANDLE reader = INVALID_HANDLE_VALUE;
   const auto open_journal = [&] {
