@@ -51,7 +51,7 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   const RunMemoryPtr memory = context.TakeMemory();
   if (!memory) return Fatal(kOutOfMemory);
 
-  DirectoryFile file(context.Files, FindDirectoryFile().Name);
+  DirectoryFile file(context.Files, FindDirectoryFile(context.Files).Name);
   if (const Status begun = file.BeginRun(memory->Scratch); !begun.ok()) return Fatal(begun);
   const Status loaded = file.LoadDirectory(memory->Load);
   if (loaded.Failed == Step::Open) {

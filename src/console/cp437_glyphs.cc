@@ -1,7 +1,27 @@
 #include "console/cp437_glyphs.h"
 
+#include <cstdlib>
+#include <initializer_list>
+
 namespace kovo {
 namespace {
+
+char LowerAscii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte; }
+
+bool StartsWithIgnoringCase(const char* text, const char* prefix) {
+  for (; *prefix != '\0'; ++text, ++prefix) {
+    if (LowerAscii(*text) != *prefix) return false;
+  }
+  return true;
+}
+
+// Whether a locale's name says UTF-8 ("en_US.UTF-8", "C.utf8").
+bool NamesUtf8(const char* value) {
+  for (const char* at = value; *at != '\0'; ++at) {
+    if (StartsWithIgnoringCase(at, "utf-8") || StartsWithIgnoringCase(at, "utf8")) return true;
+  }
+  return false;
+}
 
 // The glyph each byte shows on a code page 437 console, control bytes
 // included; byte 0 shows blank.
@@ -65,6 +85,14 @@ std::size_t EncodeGlyph(std::uint8_t byte, GlyphEncoding encoding, char* out) {
   if (encoding == GlyphEncoding::Utf8) return EncodeUtf8(glyph, out);
   out[0] = glyph < 0x80 ? static_cast<char>(glyph) : '?';
   return 1;
+}
+
+GlyphEncoding EncodingFromLocale() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return NamesUtf8(value) ? GlyphEncoding::Utf8 : GlyphEncoding::Ascii;
+  }
+  return GlyphEncoding::Ascii;
 }
 
 }  // namespace kovo

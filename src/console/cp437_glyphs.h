@@ -8,6 +8,10 @@ namespace kovo {
 
 enum class GlyphEncoding { Utf8, Ascii };
 
+// UTF-8 when the locale's variables (LC_ALL, LC_CTYPE, LANG, the first one
+// set) name it; ASCII otherwise.
+GlyphEncoding EncodingFromLocale();
+
 // The most bytes one glyph takes.
 inline constexpr std::size_t kMaxGlyphBytes = 3;
 

@@ -5,10 +5,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <new>
 #include <poll.h>
-#include <strings.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -42,10 +40,6 @@ bool IsDefaultBackground(std::uint8_t attribute) {
   return BackgroundOf(attribute) == 0;
 }
 
-bool NamesUtf8(const char* value) {
-  return strcasestr(value, "UTF-8") != nullptr || strcasestr(value, "utf8") != nullptr;
-}
-
 }  // namespace
 
 std::optional<ScreenSize> UsableTerminalSize(int fd) {
@@ -56,16 +50,6 @@ std::optional<ScreenSize> UsableTerminalSize(int fd) {
                       size.ws_col > 0 && size.ws_row > 0;
   if (!usable) return std::nullopt;
   return ScreenSize{size.ws_col, size.ws_row};
-}
-
-GlyphEncoding EncodingFromLocale() {
-  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') {
-      return NamesUtf8(value) ? GlyphEncoding::Utf8 : GlyphEncoding::Ascii;
-    }
-  }
-  return GlyphEncoding::Ascii;
 }
 
 TerminalScreen::TerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding)

@@ -27,10 +27,6 @@ namespace kovo {
 // not "dumb"; otherwise nothing, and the caller draws on no screen at all.
 std::optional<ScreenSize> UsableTerminalSize(int fd);
 
-// UTF-8 when the locale's variables (LC_ALL, LC_CTYPE, LANG, the first one
-// set) name it; ASCII otherwise.
-GlyphEncoding EncodingFromLocale();
-
 class TerminalScreen final : public Screen {
  public:
   static constexpr std::size_t kFrameCapacity = 4096;

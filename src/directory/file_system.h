@@ -46,6 +46,16 @@ inline constexpr std::uint32_t kRunQueueWaitMs = 30000;
 
 enum class Access { ReadWrite, ReadOnly };
 
+// The entries of the working folder whose names equal a name without regard
+// to ASCII case, kept without taking memory. A name of seven letters, such
+// as kovo.fon, has 2^7 spellings.
+struct NameMatches {
+  static constexpr int kCapacity = 128;
+  static constexpr std::size_t kNameCapacity = 16;
+  char Names[kCapacity][kNameCapacity] = {};
+  int Count = 0;
+};
+
 inline constexpr int kFileNotFound = 2;
 inline constexpr int kAccessDenied = 5;
 inline constexpr int kNotEnoughMemory = 8;
@@ -113,6 +123,10 @@ class FileSystem {
   // cannot sync a folder, Remove itself makes sure that what a lost removal
   // brings back is never taken for a complete journal.
   virtual Status Remove(const char* name) = 0;
+  // Lists the entries of the working folder whose names equal name without
+  // regard to ASCII case, name itself included; where the file system
+  // already matches names so (Win32), name alone. Takes no memory.
+  virtual Status MatchNames(const char* name, NameMatches& matches) = 0;
 };
 
 }  // namespace kovo

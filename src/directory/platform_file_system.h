@@ -29,6 +29,7 @@ class PlatformFileSystem final : public FileSystem {
   Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override;
   Status SyncFolder(const char* name) override;
   Status Remove(const char* name) override;
+  Status MatchNames(const char* name, NameMatches& matches) override;
 
   // Whether this user may remove the named file from its folder.
   bool MayRemove(const char* name);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -15,7 +16,7 @@
 #include <sys/xattr.h>
 #endif
 
-#include "directory/platform_error.h"
+#include "directory/posix_error.h"
 
 namespace kovo {
 namespace {
@@ -270,6 +271,46 @@ int TryLock(int fd, LockMode mode) {
   return record;
 }
 
+char LowerAscii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte; }
+
+bool EqualIgnoringAsciiCase(const char* left, const char* right) {
+  for (; *left != '\0' && *right != '\0'; ++left, ++right) {
+    if (LowerAscii(*left) != LowerAscii(*right)) return false;
+  }
+  return *left == *right;
+}
+
+void NoteIfMatching(const char* entry, const char* name, NameMatches& matches) {
+  const std::size_t length = std::strlen(name);
+  if (length >= NameMatches::kNameCapacity || matches.Count == NameMatches::kCapacity ||
+      !EqualIgnoringAsciiCase(entry, name))
+    return;
+  std::memcpy(matches.Names[matches.Count++], entry, length + 1);  // as long as name
+}
+
+#ifdef __linux__
+// Reads the folder's entries a buffer at a time: unlike opendir, this takes
+// no memory.
+Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
+  alignas(dirent64) char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::getdents64(folder, buffer, sizeof buffer);
+    if (got <= 0) return got == 0 ? Status{} : Failure();
+    for (ssize_t at = 0; at < got; at += reinterpret_cast<const dirent64*>(buffer + at)->d_reclen) {
+      NoteIfMatching(reinterpret_cast<const dirent64*>(buffer + at)->d_name, name, matches);
+    }
+  }
+}
+#else
+Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
+  DIR* entries = ::fdopendir(::dup(folder));
+  if (entries == nullptr) return Failure();
+  while (const dirent* entry = ::readdir(entries)) NoteIfMatching(entry->d_name, name, matches);
+  ::closedir(entries);
+  return Status{};
+}
+#endif
+
 }  // namespace
 
 Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHandle& opened) {
@@ -403,6 +444,15 @@ Status PlatformFileSystem::SyncFolder(const char* name) {
 }
 
 Status PlatformFileSystem::Remove(const char* name) { return ::unlink(name) == 0 ? Status{} : Failure(); }
+
+Status PlatformFileSystem::MatchNames(const char* name, NameMatches& matches) {
+  matches.Count = 0;
+  const int folder = RetryOnInterrupt([] { return ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  if (folder < 0) return Failure();
+  const Status status = ReadFolderMatching(folder, name, matches);
+  ::close(folder);
+  return status;
+}
 
 bool PlatformFileSystem::MayRemove(const char* name) {
   const FolderPath folder = FolderOf(name);

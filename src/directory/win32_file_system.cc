@@ -244,6 +244,13 @@ Status PlatformFileSystem::Remove(const char* name) {
 
 // Whether the journal may be removed is up to its access list and the
 // folder's, which only an attempt tells; a refusal spends it instead.
+// Windows itself matches names without regard to case.
+Status PlatformFileSystem::MatchNames(const char* name, NameMatches& matches) {
+  std::snprintf(matches.Names[0], NameMatches::kNameCapacity, "%s", name);
+  matches.Count = 1;
+  return Status{};
+}
+
 bool PlatformFileSystem::MayRemove(const char*) { return true; }
 
 }  // namespace kovo

@@ -76,6 +76,7 @@ class FaultyFileSystem final : public FileSystem {
     return Strikes(FileCall::SyncFolder) ? Failed() : real_.SyncFolder(name);
   }
   Status Remove(const char* name) override { return Strikes(FileCall::Remove) ? Failed() : real_.Remove(name); }
+  Status MatchNames(const char* name, NameMatches& matches) override { return real_.MatchNames(name, matches); }
 
   // Every call in order, by name.
   const std::vector<std::string>& Calls() const { return calls_; }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/slot_listing.h"
+#include "kovolist/slot_listing.h"
 #include "app/switch_table.h"
 #include "directory/directory_entry.h"
 
@@ -39,7 +39,6 @@ struct ChangeSummary {
   std::vector<Erasure> Erased;
   std::vector<FieldCut> Cut;
   bool StaleBytesCleared = false;  // bytes outside every value that are not zero
-  bool Changes = false;      // the first 19,700 bytes would differ at all
 };
 
 ChangeSummary SummariseChanges(const DirectoryImage& before, SwitchOutcome outcome);

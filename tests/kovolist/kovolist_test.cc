@@ -2,13 +2,13 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app/run_preview.h"
-#include "app/slot_listing.h"
+#include "kovolist/run_preview.h"
+#include "kovolist/slot_listing.h"
 #include "support/directory_builder.h"
 #ifdef KOVO_WITH_JSON
 #include <nlohmann/json.hpp>
 
-#include "app/slot_json.h"
+#include "kovolist/slot_json.h"
 #endif
 
 namespace kovo {
@@ -67,7 +67,6 @@ TEST(RunPreview, SummaryCountsWhatARunChanges) {
     c.fill(image);
     const ChangeSummary summary = SummariseChanges(image, ClassifySwitch(std::string(c.argument)));
     EXPECT_EQ(DescribeChanges(summary, image, TextShown::Escaped), c.lines);
-    EXPECT_EQ(summary.Changes, !c.lines.empty());
   }
 }
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <windows.h>
 
-#include "app/command_line.h"
+#include "app/win32_command_line.h"
 #include "app/fatal_report.h"
 #include "app/run_driver.h"
 #include "console/standard_output.h"

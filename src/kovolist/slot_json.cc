@@ -1,4 +1,4 @@
-#include "app/slot_json.h"
+#include "kovolist/slot_json.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>

@@ -1,4 +1,4 @@
-#include "directory/platform_error.h"
+#include "directory/posix_error.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "app/process_setup.h"
+#include "app/posix_process_setup.h"
 
 #include <cerrno>
 #include <climits>

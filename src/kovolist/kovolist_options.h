@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/switch_table.h"
+
 namespace kovo {
 
 enum class ListingMode { AsIs, After, Check, Help, Version };
@@ -11,6 +13,7 @@ enum class ListingMode { AsIs, After, Check, Help, Version };
 struct ListingOptions {
   ListingMode Mode = ListingMode::AsIs;
   std::string Switch;  // the argument kovomaint would be given, with --after and --check
+  SwitchOutcome Outcome = SwitchOutcome::InvalidParameters;  // what kovomaint makes of it
   bool Json = false;
   bool UsedOnly = false;
   bool Quiet = false;  // --check says only why it fails, on standard error

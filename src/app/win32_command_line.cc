@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "app/win32_command_line.h"
 
 
 namespace kovo {

@@ -1,4 +1,4 @@
-#include "app/kovolist_options.h"
+#include "kovolist/kovolist_options.h"
 
 #include <getopt.h>
 
@@ -73,6 +73,8 @@ ParsedOptions ParseListingOptions(int argc, char** argv) {
         if (options.Mode != ListingMode::AsIs) return Refuse("--after and --check go alone");
         options.Mode = option == 'a' ? ListingMode::After : ListingMode::Check;
         options.Switch = optarg;
+        // An empty argument counts as none, as kovomaint passes it over.
+        options.Outcome = ClassifySwitch(*optarg == '\0' ? std::nullopt : std::optional<std::string>(optarg));
         break;
       default:
         if (optopt == 'a' || optopt == 'c')

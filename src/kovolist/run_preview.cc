@@ -1,4 +1,4 @@
-#include "app/run_preview.h"
+#include "kovolist/run_preview.h"
 
 #include <algorithm>
 #include <cstring>
@@ -84,7 +84,6 @@ ChangeSummary SummariseChanges(const DirectoryImage& before, SwitchOutcome outco
   ChangeSummary summary;
   DirectoryImage after{};
   PreviewRun(before, outcome, after);
-  summary.Changes = std::memcmp(before.Bytes(), after.Bytes(), kImageSize) != 0;
   if (!RunTouchesTheFile(outcome)) return summary;
 
   const std::vector<int> origins = OriginsAfterRun(before, outcome);

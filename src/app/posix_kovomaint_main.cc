@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "app/fatal_report.h"
-#include "app/process_setup.h"
+#include "app/posix_process_setup.h"
 #include "app/run_driver.h"
 #include "app/switch_table.h"
 #include "console/standard_output.h"

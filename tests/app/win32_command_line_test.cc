@@ -1,6 +1,6 @@
 // The command line: the Windows splitting rules, the first argument, and
 // what each switch asks for.
-#include "app/command_line.h"
+#include "app/win32_command_line.h"
 
 #include <gtest/gtest.h>
 

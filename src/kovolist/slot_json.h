@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/run_preview.h"
+#include "kovolist/run_preview.h"
 #include "directory/directory_entry.h"
 
 namespace kovo {

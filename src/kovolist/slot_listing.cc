@@ -1,4 +1,4 @@
-#include "app/slot_listing.h"
+#include "kovolist/slot_listing.h"
 
 #include <cstdio>
 

@@ -9,22 +9,22 @@
 #include <string>
 
 #include "app/fatal_report.h"
-#include "app/kovolist_options.h"
-#include "app/run_preview.h"
-#include "app/slot_listing.h"
+#include "kovolist/kovolist_options.h"
+#include "kovolist/run_preview.h"
+#include "kovolist/slot_listing.h"
 #include "app/switch_table.h"
+#include "console/cp437_glyphs.h"
 #include "directory/directory_file.h"
 #include "directory/directory_name.h"
 #include "directory/platform_file_system.h"
 #include "directory/store_journal.h"
 #ifdef KOVO_WITH_JSON
-#include "app/slot_json.h"
+#include "kovolist/slot_json.h"
 #endif
 #ifndef _WIN32
 #include <unistd.h>
 
-#include "app/process_setup.h"
-#include "console/terminal_screen.h"
+#include "app/posix_process_setup.h"
 #endif
 
 namespace {
@@ -57,16 +57,19 @@ bool Complain(const std::string& name, const std::string& reason) {
 }
 
 // The named file, or kovo.fon found as kovomaint finds it.
-bool FindFile(const kovo::ListingOptions& options, std::string& name) {
+bool FindFile(const kovo::ListingOptions& options, kovo::FileSystem& files, std::string& name) {
   if (options.File) {
     name = *options.File;
     return true;
   }
-  const kovo::NameLookup found = kovo::FindDirectoryFile();
-  name = found.Name;
-  if (found.Candidates.empty()) return true;
+  const auto found = std::make_unique<kovo::NameLookup>(kovo::FindDirectoryFile(files));
+  name = found->Name;
+  if (found->Candidates.Count == 0) return true;
   std::string names;
-  for (const std::string& candidate : found.Candidates) names += (names.empty() ? "" : ", ") + candidate;
+  for (int i = 0; i < found->Candidates.Count; ++i) {
+    names += i == 0 ? "" : ", ";
+    names += found->Candidates.Names[i];
+  }
   return Complain(name, "no such file; " + names +
                             " all match it without regard to case, and kovomaint uses none of them");
 }
@@ -186,12 +189,6 @@ bool IsWhole(const ListedFile& file) {
                                  std::to_string(kImageSize) + " bytes");
 }
 
-// The switch as kovomaint's command line would take it.
-kovo::SwitchOutcome Classify(const std::string& argument) {
-  const char* argv[] = {"kovomaint", argument.c_str()};
-  return kovo::ClassifySwitch(kovo::FirstArgument(2, argv));
-}
-
 kovo::TextShown TextShownOnStandardOutput() {
 #ifndef _WIN32
   if (::isatty(STDOUT_FILENO) == 1 && kovo::EncodingFromLocale() == kovo::GlyphEncoding::Utf8)
@@ -215,9 +212,8 @@ bool RunCanOpen(kovo::FileSystem& files, const std::string& name) {
 int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
   if (!IsWhole(file) || JournalStopsTheRun(file) || !RunCanOpen(files, file.Name))
     return kUsageError;
-  const kovo::SwitchOutcome outcome = Classify(options.Switch);
   kovo::DirectoryImage after{};
-  kovo::PreviewRun(file.RunLoads(), outcome, after);
+  kovo::PreviewRun(file.RunLoads(), options.Outcome, after);
   const bool changes = std::memcmp(after.Bytes(), file.Image.Bytes(), kImageSize) != 0;
   const std::string run = "\"kovomaint " + options.Switch + "\"";
   if (options.Quiet) {
@@ -227,7 +223,7 @@ int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const Li
   std::printf("%s: %s %s\n", file.Name.c_str(), run.c_str(), changes ? "changes it:" : "leaves it as it is");
   if (file.Journal.Action == kovo::JournalAction::RollBack)
     std::printf("  the journal beside it is rolled back first\n");
-  const kovo::ChangeSummary summary = kovo::SummariseChanges(file.RunLoads(), outcome);
+  const kovo::ChangeSummary summary = kovo::SummariseChanges(file.RunLoads(), options.Outcome);
   for (const std::string& line : kovo::DescribeChanges(summary, file.RunLoads(), TextShownOnStandardOutput()))
     std::printf("%s\n", line.c_str());
   return changes ? 1 : 0;
@@ -257,7 +253,7 @@ int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const
   kovo::ChangeSummary summary;
   if (options.Mode == kovo::ListingMode::After) {
     listing.Listing = "after kovomaint " + options.Switch;
-    summary = kovo::SummariseChanges(file.RunLoads(), Classify(options.Switch));
+    summary = kovo::SummariseChanges(file.RunLoads(), options.Outcome);
     listing.Changes = &summary;
     listing.Before = &file.RunLoads();
   }
@@ -278,7 +274,7 @@ int List(const kovo::ListingOptions& options, const ListedFile& file) {
   if (!IsWhole(file)) return kTrouble;
   kovo::DirectoryImage image = file.Image;
   if (options.Mode == kovo::ListingMode::After)
-    kovo::PreviewRun(file.RunLoads(), Classify(options.Switch), image);
+    kovo::PreviewRun(file.RunLoads(), options.Outcome, image);
   if (options.Json) return PrintJson(options, file, image);
   PrintLines(image, kovo::kSlotCount, options.UsedOnly);
   NoteTrailingBytes(file);
@@ -287,14 +283,14 @@ int List(const kovo::ListingOptions& options, const ListedFile& file) {
 
 int Run(const kovo::ListingOptions& options) {
   const bool checking = options.Mode == kovo::ListingMode::Check;
-  if (checking && !kovo::RunTouchesTheFile(Classify(options.Switch))) {
+  if (checking && !kovo::RunTouchesTheFile(options.Outcome)) {
     Complain("\"kovomaint " + options.Switch + "\"", "refuses the switch and does not touch the file");
     return kUsageError;
   }
   const int cannot_read = checking ? kUsageError : kTrouble;
   ListedFile file;
-  if (!FindFile(options, file.Name)) return cannot_read;
   kovo::PlatformFileSystem files;
+  if (!FindFile(options, files, file.Name)) return cannot_read;
   if (!ReadListedFile(files, file)) return cannot_read;
   WarnOfAJournal(file);
   return checking ? Check(options, files, file) : List(options, file);
