@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "console/posix_write.h"
+
 namespace kovo {
 namespace {
 
@@ -36,15 +38,6 @@ std::string_view ModuleName(const char* argv0, char* buffer, std::size_t size) {
   return AfterLastSlash(argv0 != nullptr ? argv0 : "kovomaint");
 }
 
-void WriteAllBytes(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
-
 }  // namespace kovo
 
 namespace kovo {
@@ -52,7 +45,7 @@ namespace kovo {
 void WriteFatalReport(int fd, const Status& failure, std::string_view module_name) {
   char report[PATH_MAX + kFatalReportOverhead];
   const std::size_t length = FormatFatalReport(failure, module_name, report, sizeof report);
-  WriteAllBytes(fd, std::string_view(report, length));
+  WriteAll(fd, report, length);
 }
 
 }  // namespace kovo

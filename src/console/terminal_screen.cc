@@ -1,22 +1,20 @@
 #include "console/terminal_screen.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "console/posix_write.h"
 #include "console/terminal_sequences.h"
 #include "console/text_attribute.h"
 
 namespace kovo {
 namespace {
 
-constexpr int kBlockedWriteTimeoutMs = 1000;
 
 // Set by the handlers, taken by the next frame. Only the console device
 // keeps state of its own beyond a run's objects, and this is it.
@@ -147,31 +145,10 @@ void TerminalScreen::EndFrameAndSend() {
     frame_length_ += sequences::kResetRendition.size();
     rendition_ = kDefaultRendition;
   }
-  SendAll(frame_, frame_length_);
+  writes_sent_ += WriteAll(fd_, frame_, frame_length_);
   frame_length_ = 0;
   bells_in_frame_ = 0;
   start_up_sent_ = true;
-}
-
-// Loops over short writes and interruptions; waits a bounded time on a
-// terminal left non-blocking; gives up on anything else, since console
-// output never fails from the caller's side.
-void TerminalScreen::SendAll(const char* bytes, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd_, bytes + done, size - done);
-    if (n > 0) {
-      ++writes_sent_;
-      done += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd ready{fd_, POLLOUT, 0};
-      if (::poll(&ready, 1, kBlockedWriteTimeoutMs) > 0) continue;
-    }
-    return;
-  }
 }
 
 void TerminalScreen::AppendRendition(std::uint8_t attribute) {

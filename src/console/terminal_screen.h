@@ -63,7 +63,6 @@ class TerminalScreen final : public Screen {
   // frame so far when there is none; true when it did.
   bool Reserve(std::size_t size);
   void EndFrameAndSend();
-  void SendAll(const char* bytes, std::size_t size);
 
   // Drawing into the frame, in the terminal's rows (picture row less the
   // offset of the view).

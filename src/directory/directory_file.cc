@@ -43,7 +43,7 @@ Status DirectoryFile::BeginRun(StoreScratch& scratch) {
     const Status queued = files_.Lock(run_lock_, LockMode::Run);
     if (!queued.ok()) return AtStep(Step::Recover, queued);
   }
-  return AtStep(Step::Recover, RecoverJournal(files_, name_.c_str(), run_lock_, scratch));
+  return AtStep(Step::Recover, RecoverJournal(files_, name_.c_str(), journal_name_, run_lock_, scratch));
 }
 
 Status DirectoryFile::LoadDirectory(DirectoryImage& image) {
@@ -82,7 +82,7 @@ Status DirectoryFile::CheckStillTheLoadedFile(FileHandle handle, const Directory
 Status DirectoryFile::FailAndRestore(FileHandle handle, const DirectoryImage& loaded, std::size_t changed,
                                      bool journaled, Status failure) {
   if (PutBackLoadedBytes(files_, handle, loaded, changed) && journaled)
-    (void)EndJournal(files_, JournalName(name_), handle);
+    (void)EndJournal(files_, journal_name_, handle);
   return CloseAfterFailure(files_, handle, failure);
 }
 
@@ -99,10 +99,9 @@ Status DirectoryFile::StoreDirectory(const DirectoryImage& work, const Directory
     return CloseAfterFailure(files_, handle, AtStep(Step::Reopen, refused));
 
   const SignalHold hold;
-  const JournalPath journal_name = JournalName(name_);
   FillJournal(scratch.Journal, loaded_.Identity, loaded_.Length, loaded, work);
   bool journaled = false;
-  const Status journal = BeginJournal(files_, journal_name, scratch.Journal, handle, journaled);
+  const Status journal = BeginJournal(files_, journal_name_, scratch.Journal, handle, journaled);
   if (!journal.ok()) return CloseAfterFailure(files_, handle, AtStep(Step::Journal, journal));
 
   std::size_t written = 0;
@@ -114,7 +113,7 @@ Status DirectoryFile::StoreDirectory(const DirectoryImage& work, const Directory
   if (const Status synced = files_.Sync(handle); !synced.ok())
     return FailAndRestore(handle, loaded, kImageSize, journaled, AtStep(Step::Sync, synced));
   if (journaled) {
-    if (const Status ended = EndJournal(files_, journal_name, handle); !ended.ok())
+    if (const Status ended = EndJournal(files_, journal_name_, handle); !ended.ok())
       return FailAndRestore(handle, loaded, kImageSize, true, AtStep(Step::Journal, ended));
   }
   return AtStep(Step::Close, files_.Close(handle));

@@ -21,7 +21,7 @@ Status ReadUnderSharedLock(FileSystem& files, FileHandle file, DirectoryImage& i
 class DirectoryFile {
  public:
   explicit DirectoryFile(FileSystem& files, std::string name = kDirectoryFileName)
-      : files_(files), name_(std::move(name)) {}
+      : files_(files), name_(std::move(name)), journal_name_(JournalName(name_)) {}
   ~DirectoryFile();
   DirectoryFile(const DirectoryFile&) = delete;
   DirectoryFile& operator=(const DirectoryFile&) = delete;
@@ -61,6 +61,7 @@ class DirectoryFile {
 
   FileSystem& files_;
   std::string name_;
+  JournalPath journal_name_;
   // The load's handle stays open until the store. On Win32 it is shared for
   // reading and writing but not for deleting, so while the passes run no
   // other program can delete, rename or replace the file under the run.

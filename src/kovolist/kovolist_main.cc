@@ -36,6 +36,7 @@ constexpr int kUsageError = 2;  // and, for --check, a run that would not do its
 
 struct ListedFile {
   std::string Name;
+  kovo::JournalPath JournalFile{};  // the name of the journal beside it
   kovo::DirectoryImage Image{};
   std::size_t BytesRead = 0;
   kovo::FileDescription Description;
@@ -125,10 +126,9 @@ bool ReadListedFile(kovo::PlatformFileSystem& files, ListedFile& file) {
     return Complain(file.Name, ReasonOf(file.Name, status.Code));
   const kovo::Status read = kovo::ReadUnderSharedLock(files, opened, file.Image, file.BytesRead, file.Description);
   if (read.ok()) {
-    const kovo::JournalPath journal = kovo::JournalName(file.Name);
-    file.JournalRefused = kovo::JudgeJournal(files, opened, journal, *file.Scratch, file.Journal);
+    file.JournalRefused = kovo::JudgeJournal(files, opened, file.JournalFile, *file.Scratch, file.Journal);
     if (file.JournalRefused.ok() && file.Journal.Action != kovo::JournalAction::None)
-      file.JournalStuck = WhyJournalStays(files, opened, journal);
+      file.JournalStuck = WhyJournalStays(files, opened, file.JournalFile);
   } else {
     Complain(file.Name, ReadReasonOf(read));
   }
@@ -174,7 +174,7 @@ void WarnOfAJournal(const ListedFile& file) {
   const std::string what = JournalFate(file);
   if (what.empty()) return;
   std::fflush(stdout);
-  std::fprintf(stderr, "kovolist: warning: %s stands beside %s: %s\n", kovo::JournalName(file.Name).c_str(),
+  std::fprintf(stderr, "kovolist: warning: %s stands beside %s: %s\n", file.JournalFile.c_str(),
                file.Name.c_str(), what.c_str());
 }
 
@@ -291,6 +291,7 @@ int Run(const kovo::ListingOptions& options) {
   ListedFile file;
   kovo::PlatformFileSystem files;
   if (!FindFile(options, files, file.Name)) return cannot_read;
+  file.JournalFile = kovo::JournalName(file.Name);
   if (!ReadListedFile(files, file)) return cannot_read;
   WarnOfAJournal(file);
   return checking ? Check(options, files, file) : List(options, file);
