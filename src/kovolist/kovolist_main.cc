@@ -260,7 +260,9 @@ int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const
   std::printf("%s\n", kovo::ImageJson(image, listing).c_str());
   return 0;
 #else
-  (void)options, (void)file, (void)image;
+  (void)options;
+  (void)file;
+  (void)image;
   return kUsageError;  // the parser refuses --json in such a build
 #endif
 }

@@ -70,10 +70,16 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
                                     " Packs and sorts the kovo.fon directory file", "--//----------------"};
   whole.insert(whole.end(), phases.begin(), phases.end());
   const auto size = [](int columns, int rows) {
-    return [=](ProgramOptions& o) { o.Columns = columns, o.Rows = rows; };
+    return [=](ProgramOptions& o) {
+      o.Columns = columns;
+      o.Rows = rows;
+    };
   };
   const auto redirect = [&](OutputTo output, std::optional<long> limit) {
-    return [=](ProgramOptions& o) { o.Output = output, o.FileSizeLimit = limit; };
+    return [=](ProgramOptions& o) {
+      o.Output = output;
+      o.FileSizeLimit = limit;
+    };
   };
   const Case cases[] = {
       {"80x25", size(80, 25), 0, 6, whole},
@@ -111,7 +117,9 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
     c.set(options);
     if (c.stop) {
       options.MidRun = [](int, pid_t program) {
-        ::kill(program, SIGSTOP), ::usleep(100000), ::kill(program, SIGCONT);
+        ::kill(program, SIGSTOP);
+        ::usleep(100000);
+        ::kill(program, SIGCONT);
       };
     } else if (c.new_columns != 0) {
       options.MidRun = [&c](int controller, pid_t) {
@@ -157,6 +165,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   const ProgramRun after = kovolist({"--after", "Y"});
   testing::WriteFileBytes(dir_.File("short.fon"), std::string(100, 'x'));
   testing::WriteFileBytes(dir_.File("long.fon"), kBefore + "12345678");
+  testing::WriteFileBytes(dir_.File("packed.fon"), testing::Finished(false));
   struct Case {
     std::vector<std::string> arguments;
     int status;
@@ -166,12 +175,16 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   const Case cases[] = {
       {{"--check=Y"}, 1, "changes it:\n  slot 1 is erased, its field 2 being empty: [5]\"ghost\"", false},
       {{"--after=N"}, 0, "  1 used [4]\"beta\"", false},
+      {{"--check=N", "packed.fon"}, 0, "\"kovomaint N\" leaves it as it is", false},
       {{"-c", "q"}, 2, "\"kovomaint q\": refuses the switch", true},
       {{"--check", "Y", "."}, 2, ".: a folder, not a file", true},
       {{"--check", "Y", "short.fon"}, 2, "short.fon: 100 bytes, a kovo.fon file has 19700 bytes\n", true},
       {{"short.fon"}, 1, "short.fon: 100 bytes", true},
       {{"long.fon", "-u"}, 0, "7 used, 93 free\n8 bytes follow slot 100; runs of kovomaint keep them", false},
       {{"--used"}, 0, " 12 used [4]\"\\xE1ber\"", false},
+#ifdef KOVO_WITH_JSON
+      {{"-j"}, 0, "\"listing\": \"as is\"", false},
+#endif
       {{"--", "--help"}, 1, "--help: File not found", true},
       {{"-h", "--bogus"}, 0, "usage: kovolist", false},
       {{"-V"}, 0, "kovolist (kovomaint) " KOVO_VERSION "\n", false},
@@ -189,6 +202,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
     EXPECT_NE((c.on_errors ? run.Errors : run.Output).find(c.output), std::string::npos)
         << run.Output << run.Errors;
   }
+  EXPECT_EQ(kovolist({}).Output.find("follow slot 100"), std::string::npos) << "a file of exactly 19,700 bytes";
   // At a UTF-8 terminal the glyphs kovomaint's screen shows.
   EXPECT_NE(kovolist({"-u"}, OutputTo::Terminal).Output.find(" 12 used [4]\"\u00DFber\""), std::string::npos);
 
@@ -227,6 +241,16 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   ASSERT_EQ(testing::RunProgram(kKovomaint, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
   EXPECT_FALSE(testing::FileExists(dir_.File("kovo.fon-journal")));
   EXPECT_EQ(kovolist({}).Output, after.Output);
+}
+
+// Runs started together queue behind one another, each on the terminal
+// through its pauses, and all of them finish: the last waits seconds.
+TEST_F(EndToEndTest, EightRunsStartedTogetherAllFinish) {
+  const std::string eight_runs = "for i in 1 2 3 4 5 6 7 8; do \"$0\" Y & pids=\"$pids $!\"; done; "
+                                 "for pid in $pids; do wait $pid || exit 1; done";
+  const ProgramRun run = testing::RunProgram("/bin/sh", Options({"-c", eight_runs, kKovomaint}));
+  EXPECT_EQ(run.ExitCode(), 0);
+  EXPECT_TRUE(testing::ReadFileBytes(File()) == testing::Finished());
 }
 
 // A listing taken while a run stores waits for the store to end, and shows
@@ -281,6 +305,8 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
       {"a normal run", [] {}, 0, ""},
       {"already tidy", [&] { testing::WriteFileBytes(File(), testing::Finished()); }, 0, ""},
       {"only KOVO.FON", [&] { ::rename(File().c_str(), dir_.File("KOVO.FON").c_str()); }, 0, ""},
+      {"kovo.fon beside KOVO.FON", [&] { testing::WriteFileBytes(dir_.File("KOVO.FON"), kBefore); }, 0, "",
+       {"KOVO.FON"}},
       {"missing", [&] { ::unlink(File().c_str()); }, 2, "File not found"},
       {"read-only", [&] { ::chmod(File().c_str(), 0444); }, 2, "cannot open it for reading and writing",
        {"kovo.fon"}, true},

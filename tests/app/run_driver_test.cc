@@ -30,6 +30,7 @@ struct DriverRun {
   int OpenHandles = 0;
   std::string File;  // kovo.fon afterwards, empty when there is none
   bool Journal = false;
+  std::vector<FileCall> Calls;  // the file calls it made, in order
 };
 
 // One run in dir with at most one fault and an allocator that may fail.
@@ -45,6 +46,7 @@ DriverRun RunIn(const testing::TempDir& dir, std::optional<std::string> argument
     run.Outcome = RunMaintenance(context, argument);
   }
   run.OpenHandles = files.OpenHandles();
+  run.Calls = files.Calls();
   run.File = testing::ReadFileBytes(dir.File("kovo.fon"));
   run.Journal = testing::FileExists(dir.File("kovo.fon-journal"));
   return run;
@@ -126,54 +128,47 @@ TEST(FormatFatalReport, KindStepAndMessageWithItsFullStop) {
     const std::size_t length = FormatFatalReport(c.failure, "km", report, sizeof report);
     EXPECT_EQ(std::string(report, length), std::string("Exception ") + kind + " in module km at " + c.report);
   }
-  const std::pair<int, const char*> messages[] = {
-      {2, "File not found"},      {3, "Invalid filename"},         {4, "Too many open files"},
-      {5, "File access denied"},  {100, "Read beyond end of file"}, {101, "Disk full"},
-      {106, "Invalid numeric input"}, {32, "I/O error 32"},          {0, "I/O error 0"},
-  };
-  for (const auto& [code, message] : messages) EXPECT_EQ(InOutErrorMessage(code), message);
 }
 
 enum class Expect { Done, CannotLocate, BadOrCorrupt, ReportUnchanged, ReportFinished };
 
-// A run's file calls in order, each with what its failure leads to and, for
-// a report, the step it names. A transfer that stops short with no error
+// What a failure of the nth call of a kind in a run leads to and, for a
+// report, the step it names. A transfer that stops short with no error
 // reports short_code.
 struct CallPoint {
   FileCall call;
   int occurrence;
   Expect expect;
   Step step;
-  bool transfers;
   int short_code;
 };
 using E = Expect;
 const CallPoint kCallPoints[] = {
-    {FileCall::Open, 1, E::Done, S::Recover, false, 0},  // for the run lock; the load reports
-    {FileCall::Lock, 1, E::ReportUnchanged, S::Recover, false, 0},  // the run lock
-    {FileCall::OpenJournal, 1, E::ReportUnchanged, S::Recover, false, 0},  // looking for a journal
-    {FileCall::Open, 2, E::CannotLocate, S::Reopen, false, 0},
-    {FileCall::Lock, 2, E::BadOrCorrupt, S::Reopen, false, 0},  // shared, for the read
-    {FileCall::Read, 1, E::BadOrCorrupt, S::Reopen, true, 0},
-    {FileCall::Describe, 1, E::BadOrCorrupt, S::Reopen, false, 0},
-    {FileCall::Lock, 3, E::Done, S::Reopen, false, 0},  // the unlock after the read
-    {FileCall::Close, 1, E::ReportUnchanged, S::Reopen, false, 0},
-    {FileCall::Open, 3, E::ReportUnchanged, S::Reopen, false, 0},
-    {FileCall::Lock, 4, E::ReportUnchanged, S::Reopen, false, 0},  // exclusive, for the store
-    {FileCall::Describe, 2, E::ReportUnchanged, S::Reopen, false, 0},
-    {FileCall::Describe, 3, E::ReportUnchanged, S::Reopen, false, 0},  // what the name means now
-    {FileCall::Read, 2, E::ReportUnchanged, S::Reopen, true, kSharingViolation},
-    {FileCall::Create, 1, E::ReportUnchanged, S::Journal, false, 0},
-    {FileCall::Write, 1, E::ReportUnchanged, S::Journal, true, kShortWrite},
-    {FileCall::Sync, 1, E::ReportUnchanged, S::Journal, false, 0},
-    {FileCall::Close, 2, E::ReportUnchanged, S::Journal, false, 0},
-    {FileCall::SyncFolder, 1, E::ReportUnchanged, S::Journal, false, 0},
-    {FileCall::Write, 2, E::ReportUnchanged, S::Write, true, kShortWrite},  // the file itself
-    {FileCall::Sync, 2, E::ReportUnchanged, S::Sync, false, 0},
-    {FileCall::Remove, 1, E::ReportUnchanged, S::Journal, false, 0},  // the journal, at the end
-    {FileCall::SyncFolder, 2, E::ReportUnchanged, S::Journal, false, 0},  // its removal, durable
-    {FileCall::Close, 3, E::ReportFinished, S::Close, false, 0},
-    {FileCall::Close, 4, E::Done, S::Close, false, 0},  // the run lock's
+    {FileCall::Open, 1, E::Done, S::Recover, 0},  // for the run lock; the load reports
+    {FileCall::Lock, 1, E::ReportUnchanged, S::Recover, 0},  // the run lock
+    {FileCall::OpenJournal, 1, E::ReportUnchanged, S::Recover, 0},  // looking for a journal
+    {FileCall::Open, 2, E::CannotLocate, S::Reopen, 0},
+    {FileCall::Lock, 2, E::BadOrCorrupt, S::Reopen, 0},  // shared, for the read
+    {FileCall::Read, 1, E::BadOrCorrupt, S::Reopen, 0},
+    {FileCall::Describe, 1, E::BadOrCorrupt, S::Reopen, 0},
+    {FileCall::Lock, 3, E::Done, S::Reopen, 0},  // the unlock after the read
+    {FileCall::Close, 1, E::ReportUnchanged, S::Reopen, 0},
+    {FileCall::Open, 3, E::ReportUnchanged, S::Reopen, 0},
+    {FileCall::Lock, 4, E::ReportUnchanged, S::Reopen, 0},  // exclusive, for the store
+    {FileCall::Describe, 2, E::ReportUnchanged, S::Reopen, 0},
+    {FileCall::Describe, 3, E::ReportUnchanged, S::Reopen, 0},  // what the name means now
+    {FileCall::Read, 2, E::ReportUnchanged, S::Reopen, kSharingViolation},
+    {FileCall::Create, 1, E::ReportUnchanged, S::Journal, 0},
+    {FileCall::Write, 1, E::ReportUnchanged, S::Journal, kShortWrite},
+    {FileCall::Sync, 1, E::ReportUnchanged, S::Journal, 0},
+    {FileCall::Close, 2, E::ReportUnchanged, S::Journal, 0},
+    {FileCall::SyncFolder, 1, E::ReportUnchanged, S::Journal, 0},
+    {FileCall::Write, 2, E::ReportUnchanged, S::Write, kShortWrite},  // the file itself
+    {FileCall::Sync, 2, E::ReportUnchanged, S::Sync, 0},
+    {FileCall::Remove, 1, E::ReportUnchanged, S::Journal, 0},  // the journal, at the end
+    {FileCall::SyncFolder, 2, E::ReportUnchanged, S::Journal, 0},  // its removal, durable
+    {FileCall::Close, 3, E::ReportFinished, S::Close, 0},
+    {FileCall::Close, 4, E::Done, S::Close, 0},  // the run lock's
 };
 
 // Every call with not found, access denied, disk full, device error and
@@ -182,11 +177,20 @@ const CallPoint kCallPoints[] = {
 // left, and the file as it was or finished.
 TEST(FaultSweep, EveryFailingCallEndsCleanly) {
   testing::TempDir dir;
+  testing::WriteFileBytes(dir.File("kovo.fon"), kScattered);
+  const std::vector<FileCall> calls = RunIn(dir, "Y").Calls;  // a clean run's, in order
+  ASSERT_EQ(calls.size(), std::size(kCallPoints)) << "each call of a run has its expectation";
   for (const bool sort : {true, false}) {
-    for (const CallPoint& point : kCallPoints) {
+    for (auto call = calls.begin(); call != calls.end(); ++call) {
+      const int occurrence = static_cast<int>(std::count(calls.begin(), call + 1, *call));
+      const auto matches = [&](const CallPoint& p) { return p.call == *call && p.occurrence == occurrence; };
+      const CallPoint* found = std::find_if(std::begin(kCallPoints), std::end(kCallPoints), matches);
+      ASSERT_NE(found, std::end(kCallPoints)) << testing::kFileCallNames[int(*call)] << "#" << occurrence;
+      const CallPoint& point = *found;
+      const bool transfers = point.call == FileCall::Read || point.call == FileCall::Write;
       for (const int code : {2, 5, 112, 1117, 995, 0}) {
         for (const std::size_t transferred : {std::size_t{0}, std::size_t{1}, kImageSize - 1}) {
-          if (!point.transfers && (code == 0 || transferred > 0)) continue;
+          if (!transfers && (code == 0 || transferred > 0)) continue;
           SCOPED_TRACE(std::string(sort ? "Y " : "N ") + testing::kFileCallNames[int(point.call)] +
                        "#" + std::to_string(point.occurrence) + " code " + std::to_string(code) +
                        " after " + std::to_string(transferred));

@@ -94,6 +94,8 @@ TEST(ConsoleDevice, WindowIsCappedAt234RowsAnd256Columns) {
   console.Output.WriteString("yz");
   EXPECT_EQ(screen.At(255, 0).Byte, 'y');
   EXPECT_EQ(screen.At(0, 1).Byte, 'z');
+  for (int line = 0; line < 240; ++line) console.Output.WriteLineEnd();
+  EXPECT_EQ(console.Device.CursorCell().Row, 233);  // the last row scrolls
 }
 
 // Texts on a fresh grid whose cell under the cursor (column 3) has the

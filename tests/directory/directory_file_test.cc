@@ -78,16 +78,25 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   edited[50 * kEntrySize + 1] = 'Q';
   const std::string target = dir_.File("real.fon");
   const std::string aside = dir_.File("kovo.old");
-  const auto copy_over = [&] { WriteFileBytes(aside, kBefore), ::rename(aside.c_str(), Path().c_str()); };
+  const auto copy_over = [&] {
+    WriteFileBytes(aside, kBefore);
+    ::rename(aside.c_str(), Path().c_str());
+  };
   const auto write = [&](std::string bytes) { return [this, bytes] { Write(bytes); }; };
   const auto hold = [&](int (*take)(int fd)) {
-    return [this, take] { Write(kBefore), holder_ = testing::HoldLock(Path(), take); };
+    return [this, take] {
+      Write(kBefore);
+      holder_ = testing::HoldLock(Path(), take);
+    };
   };
   const Case cases[] = {
       {"scattered entries", write(kBefore), {}, Step::None, 0, Finished()},
       {"all free", write(free_slots), {}, Step::None, 0, std::string(kImageSize, '\0')},
       {"a longer file", write(kBefore + "TAIL\xFF"), {}, Step::None, 0, Finished() + "TAIL\xFF"},
-      {"a symbolic link", [&] { WriteFileBytes(target, kBefore), ::symlink(target.c_str(), Path().c_str()); },
+      {"a symbolic link", [&] {
+         WriteFileBytes(target, kBefore);
+         ::symlink(target.c_str(), Path().c_str());
+       },
        {}, Step::None, 0, Finished()},
       {"missing", [] {}, {}, Step::Open, 2, {}},
       {"one byte short", write(kBefore.substr(1)), {}, Step::Read, kShortRead, kBefore.substr(1)},
@@ -103,7 +112,10 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
        },
        Step::None, kSharingViolation, "my notes"},
       {"an edited copy renamed over it", write(kBefore),
-       [&] { WriteFileBytes(aside, edited), ::rename(aside.c_str(), Path().c_str()); }, Step::None,
+       [&] {
+         WriteFileBytes(aside, edited);
+         ::rename(aside.c_str(), Path().c_str());
+       }, Step::None,
        kSharingViolation, edited},
       {"slot 51 changed in place", write(kBefore), [&] { ChangeInPlace(Path(), 50 * kEntrySize + 1, 'Q'); },
        Step::None, kSharingViolation, edited},
@@ -134,13 +146,24 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
     EXPECT_EQ(c.load == Step::None ? run.Stored.Code : run.Loaded.Code, c.code);
     EXPECT_EQ(run.Stored.Failed, c.load == Step::None && c.code != 0 ? Step::Reopen : Step::None);
     EXPECT_EQ(files.OpenHandles(), 0);
-    const auto writes = std::count(files.Calls().begin(), files.Calls().end(), "write");
+    const auto writes = std::count(files.Calls().begin(), files.Calls().end(), FileCall::Write);
     EXPECT_TRUE(c.code == 0 || writes == 0) << "a refusal writes nothing, anywhere";
     EXPECT_TRUE(!c.after || ReadFileBytes(where) == *c.after);
     EXPECT_TRUE(!FileExists(aside) || ReadFileBytes(aside) == kBefore);
     EXPECT_FALSE(FileExists(Journal()));
     if (holder_ != 0) testing::Release(std::exchange(holder_, 0));
   }
+}
+
+// A write that finds no room at all fails with "Disk full"'s code; one that
+// ran out part-way stops short, for its caller to report.
+TEST(PlatformFileSystem, AWriteToAFullDiskIsCode112) {
+  const int full = ::open("/dev/full", O_WRONLY);
+  PlatformFileSystem files;
+  std::size_t written = 1;
+  EXPECT_EQ(files.WriteAt(full, 0, "x", 1, written).Code, 112);
+  EXPECT_EQ(written, 0u);
+  ::close(full);
 }
 
 // The start of the next run, its roll-back and its load: the code of the

@@ -40,10 +40,16 @@ TEST(RunPreview, SummaryCountsWhatARunChanges) {
     std::vector<std::string> lines;
   };
   const Case cases[] = {
-      {"a gap, sorted", [](DirectoryImage& i) { PutEntry(i, 2, {"b", "x"}), PutEntry(i, 4, {"a", "x"}); },
+      {"a gap, sorted", [](DirectoryImage& i) {
+         PutEntry(i, 2, {"b", "x"});
+         PutEntry(i, 4, {"a", "x"});
+       },
        "Y", {"  2 free slots before the last entry drop out", "  1 entry moves to another slot"}},
       {"a gap, packed only",
-       [](DirectoryImage& i) { PutEntry(i, 1, {"b", "x"}), PutEntry(i, 3, {"a", "x"}); }, "N",
+       [](DirectoryImage& i) {
+         PutEntry(i, 1, {"b", "x"});
+         PutEntry(i, 3, {"a", "x"});
+       }, "N",
        {"  1 free slot before the last entry drops out", "  1 entry moves to another slot"}},
       {"an over-long field and a stale byte right after a value",
        [](DirectoryImage& i) {
@@ -55,7 +61,10 @@ TEST(RunPreview, SummaryCountsWhatARunChanges) {
        {"  slot 1, field 4: length 31 is cut to 30",
         "  stale bytes after the values or in free slots are cleared"}},
       {"half-typed records, named with their text",
-       [](DirectoryImage& i) { PutEntry(i, 3, {"Zed", "", "555-0000"}), PutEntry(i, 4, {"", "\xE1"}); }, "Y",
+       [](DirectoryImage& i) {
+         PutEntry(i, 3, {"Zed", "", "555-0000"});
+         PutEntry(i, 4, {"", "\xE1"});
+       }, "Y",
        {"  slot 3 is erased, its field 2 being empty: [3]\"Zed\" [0]\"\" [8]\"555-0000\" [0]\"\" [0]\"\"",
         "  slot 4 is erased, its field 1 being empty: [0]\"\" [1]\"\\xE1\" [0]\"\" [0]\"\" [0]\"\""}},
       {"a stale byte in a free slot", [](DirectoryImage& i) { i.Slot(9).Field5.Text[3] = 'z'; }, "Y",
@@ -92,7 +101,9 @@ TEST(ImageJson, ParsesBackToEveryByteOfEveryField) {
   EXPECT_EQ(document["slots"][11]["fields"][0]["value"], "\u00DF" "ber");
   EXPECT_EQ(document["trailing_bytes"], 8);
   auto erased = nlohmann::json::array({document["slots"][0], document["slots"][49], document["slots"][99]});
-  erased[0]["empty_field"] = 2, erased[1]["empty_field"] = 1, erased[2]["empty_field"] = 1;
+  erased[0]["empty_field"] = 2;
+  erased[1]["empty_field"] = 1;
+  erased[2]["empty_field"] = 1;
   EXPECT_EQ(document["erased"], erased);
   EXPECT_EQ(document["cut"], nlohmann::json::parse(R"([{"slot":20,"field":3,"length":200,"capacity":12}])"));
 }

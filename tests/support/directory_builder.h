@@ -20,8 +20,11 @@ inline void PutEntry(DirectoryImage& image, int slot, std::vector<std::string> v
     std::memcpy(field.Text, value.data(), field.Length);
   };
   DirectoryEntry& entry = image.Slot(slot);
-  put(entry.Field1, values[0]), put(entry.Field2, values[1]), put(entry.Field3, values[2]);
-  put(entry.Field4, values[3]), put(entry.Field5, values[4]);
+  put(entry.Field1, values[0]);
+  put(entry.Field2, values[1]);
+  put(entry.Field3, values[2]);
+  put(entry.Field4, values[3]);
+  put(entry.Field5, values[4]);
 }
 
 inline std::string ImageBytes(const DirectoryImage& image) {

@@ -78,14 +78,14 @@ class FaultyFileSystem final : public FileSystem {
   Status Remove(const char* name) override { return Strikes(FileCall::Remove) ? Failed() : real_.Remove(name); }
   Status MatchNames(const char* name, NameMatches& matches) override { return real_.MatchNames(name, matches); }
 
-  // Every call in order, by name.
-  const std::vector<std::string>& Calls() const { return calls_; }
+  // Every call in order.
+  const std::vector<FileCall>& Calls() const { return calls_; }
   int OpenHandles() const { return open_handles_; }
 
  private:
   bool Strikes(FileCall call) {
     const auto kind = static_cast<std::size_t>(call);
-    calls_.push_back(kFileCallNames[kind]);
+    calls_.push_back(call);
     return fault_ && fault_->Call == call && ++seen_[kind] == fault_->Occurrence;
   }
   // The fault's code over what really happened, after its own action.
@@ -102,7 +102,7 @@ class FaultyFileSystem final : public FileSystem {
   std::optional<Fault> fault_;
   int seen_[11] = {};
   int open_handles_ = 0;
-  std::vector<std::string> calls_;
+  std::vector<FileCall> calls_;
 };
 
 struct Maintenance {

@@ -156,6 +156,9 @@ inline pid_t HoldLock(const std::string& path, int (*take)(int fd)) {
   return holder;
 }
 
-inline void Release(pid_t holder) { ::kill(holder, SIGKILL), ::waitpid(holder, nullptr, 0); }
+inline void Release(pid_t holder) {
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+}
 
 }  // namespace kovo::testing

@@ -2,6 +2,7 @@
 // to compare with a memory grid or with expected rows.
 #pragma once
 
+#include <iconv.h>
 #include <string>
 #include <string_view>
 #include <vterm.h>
@@ -10,6 +11,30 @@
 #include "support/memory_screen.h"
 
 namespace kovo::testing {
+
+// The glyph of a code page 437 byte, from sources other than the program:
+// the C library's own CP437 table, and where that keeps a control byte, a
+// few rows from the code page's chart (the others from the program).
+inline char32_t Cp437Glyph(unsigned char byte) {
+  switch (byte) {
+    case 0x00: return U' ';
+    case 0x01: return U'\u263A';
+    case 0x0F: return U'\u263C';
+    case 0x10: return U'\u25BA';
+    case 0x1F: return U'\u25BC';
+    case 0x7F: return U'\u2302';
+  }
+  if (byte < 0x20) return GlyphOf(byte);
+  static const iconv_t from_cp437 = iconv_open("UTF-32LE", "CP437");
+  char in = static_cast<char>(byte);
+  char32_t out = 0;
+  char* in_at = &in;
+  char* out_at = reinterpret_cast<char*>(&out);
+  std::size_t in_left = 1;
+  std::size_t out_left = sizeof out;
+  iconv(from_cp437, &in_at, &in_left, &out_at, &out_left);
+  return out;
+}
 
 class EmulatedTerminal {
  public:
@@ -27,7 +52,8 @@ class EmulatedTerminal {
   void Feed(std::string_view bytes) { vterm_input_write(vterm_, bytes.data(), bytes.size()); }
   void Resize(int columns, int rows) {  // as a terminal window is resized
     vterm_set_size(vterm_, rows, columns);
-    columns_ = columns, rows_ = rows;
+    columns_ = columns;
+    rows_ = rows;
   }
   std::string RowText(int row) const {  // glyphs as UTF-8
     std::string text;
@@ -62,11 +88,11 @@ class EmulatedTerminal {
         vterm_screen_get_cell(Screen(), VTermPos{row, column}, &got);
         const char32_t glyph = GlyphAt(column, row);
         // A blank cell's foreground shows nothing.
-        if (glyph == GlyphOf(want.Byte) && ColourIndex(got.bg) == want_bg &&
+        if (glyph == Cp437Glyph(want.Byte) && ColourIndex(got.bg) == want_bg &&
             (glyph == U' ' || ColourIndex(got.fg) == want_fg))
           continue;
         out += "(" + std::to_string(column) + "," + std::to_string(row) + ") want " + std::to_string(want_fg) +
-               "/" + std::to_string(want_bg) + " U+" + std::to_string(GlyphOf(want.Byte)) + "\n";
+               "/" + std::to_string(want_bg) + " U+" + std::to_string(Cp437Glyph(want.Byte)) + "\n";
       }
     }
     if (Cursor().Column != grid.Cursor().Column || Cursor().Row != grid.Cursor().Row)
@@ -75,7 +101,10 @@ class EmulatedTerminal {
   }
 
  private:
-  static int CountBell(void* bells) { return ++*static_cast<int*>(bells), 1; }
+  static int CountBell(void* bells) {
+    ++*static_cast<int*>(bells);
+    return 1;
+  }
   // A palette index 0-15, or -1 for the terminal's default colour.
   static int ColourIndex(const VTermColor& colour) {
     if (VTERM_COLOR_IS_DEFAULT_FG(&colour) || VTERM_COLOR_IS_DEFAULT_BG(&colour)) return -1;
