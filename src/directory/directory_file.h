@@ -32,7 +32,7 @@ class DirectoryFile {
   // that a store cut off left beside it (see store_journal.h). Either
   // failing is reported as the Recover step, and so is a journal that is not
   // trusted; a run still going after the long wait, with code 33. A file
-  // that cannot be opened is left to the load to report.
+  // that cannot be opened is left to the load to report, with this code.
   Status BeginRun(StoreScratch& scratch);
 
   // Opens the existing file for reading and writing and, under a shared
@@ -67,6 +67,7 @@ class DirectoryFile {
   // other program can delete, rename or replace the file under the run.
   FileHandle handle_ = kNoFile;
   FileHandle run_lock_ = kNoFile;  // held from BeginRun to the end of the object
+  Status begin_failure_;  // why BeginRun could not open the file
   FileDescription loaded_;  // the identity and length the load saw
 };
 

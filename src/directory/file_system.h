@@ -123,6 +123,9 @@ class FileSystem {
   // cannot sync a folder, Remove itself makes sure that what a lost removal
   // brings back is never taken for a complete journal.
   virtual Status Remove(const char* name) = 0;
+  // Whether this user may remove the named file from its folder, which
+  // only an attempt tells where access lists decide (Win32: true).
+  virtual bool MayRemove(const char* name) = 0;
   // Lists the entries of the working folder whose names equal name without
   // regard to ASCII case, name itself included; where the file system
   // already matches names so (Win32), name alone. Takes no memory.

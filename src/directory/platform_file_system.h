@@ -29,10 +29,8 @@ class PlatformFileSystem final : public FileSystem {
   Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override;
   Status SyncFolder(const char* name) override;
   Status Remove(const char* name) override;
+  bool MayRemove(const char* name) override;
   Status MatchNames(const char* name, NameMatches& matches) override;
-
-  // Whether this user may remove the named file from its folder.
-  bool MayRemove(const char* name);
 
  private:
   std::uint32_t lock_wait_ms_;

@@ -180,6 +180,14 @@ Status EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle
   return removed;
 }
 
+Status CheckJournalCanGo(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
+  if (files.MayRemove(journal_name.c_str())) return Status{};
+  FileHandle opened = kNoFile;
+  const Status status = files.OpenJournal(journal_name.c_str(), Access::ReadWrite, file, opened);
+  if (status.ok()) (void)files.Close(opened);
+  return status;
+}
+
 Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
                     JournalVerdict& verdict) {
   verdict = JournalVerdict{};

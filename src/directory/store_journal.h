@@ -57,6 +57,11 @@ Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const Jo
 // again and holds nothing of the file.
 Status EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file);
 
+// Success when a run of this user could get rid of the journal of the open
+// file once done with it: remove it or, failing that, write it (spend it, or
+// take it over for its own store); otherwise the code that stops the run.
+Status CheckJournalCanGo(FileSystem& files, const JournalPath& journal_name, FileHandle file);
+
 // What the next run does with a journal beside the file that it does not
 // refuse.
 enum class JournalAction {

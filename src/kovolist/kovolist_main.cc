@@ -101,17 +101,6 @@ std::string JournalReasonOf(int code) {
   }
 }
 
-// 0 when a run of this user could get rid of a journal it keeps no more:
-// remove it, or failing that write it (spend it, or take it over for its
-// own store); else the code of the refusal.
-int WhyJournalStays(kovo::PlatformFileSystem& files, kovo::FileHandle file, const kovo::JournalPath& journal) {
-  if (files.MayRemove(journal.c_str())) return 0;
-  kovo::FileHandle opened = kovo::kNoFile;
-  const kovo::Status status = files.OpenJournal(journal.c_str(), kovo::Access::ReadWrite, file, opened);
-  if (status.ok()) (void)files.Close(opened);
-  return status.Code;
-}
-
 // Why the file could not be read whole under the load's shared lock.
 std::string ReadReasonOf(const kovo::Status& failure) {
   if (failure.Code == kovo::kLockViolation) return "another program holds it locked past the wait (I/O error 33)";
@@ -128,7 +117,7 @@ bool ReadListedFile(kovo::PlatformFileSystem& files, ListedFile& file) {
   if (read.ok()) {
     file.JournalRefused = kovo::JudgeJournal(files, opened, file.JournalFile, *file.Scratch, file.Journal);
     if (file.JournalRefused.ok() && file.Journal.Action != kovo::JournalAction::None)
-      file.JournalStuck = WhyJournalStays(files, opened, file.JournalFile);
+      file.JournalStuck = kovo::CheckJournalCanGo(files, file.JournalFile, opened).Code;
   } else {
     Complain(file.Name, ReadReasonOf(read));
   }

@@ -19,18 +19,13 @@ TEST(PackEntries, UsedSlotsToTheFrontInOrderCutAndWithoutStaleBytes) {
   EXPECT_EQ(PackEntries(testing::ScatteredImage(), work), 7);
   EXPECT_EQ(FirstFields(work, 7), (std::vector<std::string>{"beta", "Alpha", "\xE1" "ber", "alpha",
                                                             "ALPHA2", "zeta", "10 Downing"}));
-  DirectoryImage clean{};  // the same entries as written fresh
-  PutEntry(clean, 1, {"beta", "Beta Street 2", "555-0102", "beta@example", "note b"});
-  PutEntry(clean, 2, {"Alpha", "First Alpha", "555-0101"});
-  PutEntry(clean, 3, {"\xE1" "ber", "Sharp s"});
-  PutEntry(clean, 4, {"alpha", "Second alpha", "555-0103-EXT"});
-  PutEntry(clean, 5, {"ALPHA2", "Third"});
-  PutEntry(clean, 6, {"zeta", "Last letter"});
-  PutEntry(clean, 7, {"10 Downing", "Number"});
+  DirectoryImage clean{};  // the same entries as written fresh, one after another
+  int slot = 0;
+  for (const auto& entry : testing::kScatteredEntries) PutEntry(clean, ++slot, entry.second);
   EXPECT_TRUE(ImageBytes(work) == ImageBytes(clean));
 
   DirectoryImage full{};
-  for (int slot = 1; slot <= kSlotCount; ++slot) PutEntry(full, slot, {"   ", " "});
+  for (slot = 1; slot <= kSlotCount; ++slot) PutEntry(full, slot, {"   ", " "});
   DirectoryImage packed{};
   EXPECT_EQ(PackEntries(full, packed), 100);  // spaces are text: only lengths decide
   EXPECT_TRUE(ImageBytes(packed) == ImageBytes(full));

@@ -35,45 +35,36 @@ TEST(ListSlot, ShowsLengthsValuesAndEscapes) {
 TEST(RunPreview, SummaryCountsWhatARunChanges) {
   struct Case {
     const char* name;
-    std::function<void(DirectoryImage&)> fill;
+    std::vector<std::pair<int, std::vector<std::string>>> entries;  // by slot
+    std::function<void(DirectoryImage&)> then;
     const char* argument;
     std::vector<std::string> lines;
   };
+  const auto nothing = [](DirectoryImage&) {};
   const Case cases[] = {
-      {"a gap, sorted", [](DirectoryImage& i) {
-         PutEntry(i, 2, {"b", "x"});
-         PutEntry(i, 4, {"a", "x"});
-       },
-       "Y", {"  2 free slots before the last entry drop out", "  1 entry moves to another slot"}},
-      {"a gap, packed only",
-       [](DirectoryImage& i) {
-         PutEntry(i, 1, {"b", "x"});
-         PutEntry(i, 3, {"a", "x"});
-       }, "N",
+      {"a gap, sorted", {{2, {"b", "x"}}, {4, {"a", "x"}}}, nothing, "Y",
+       {"  2 free slots before the last entry drop out", "  1 entry moves to another slot"}},
+      {"a gap, packed only", {{1, {"b", "x"}}, {3, {"a", "x"}}}, nothing, "N",
        {"  1 free slot before the last entry drops out", "  1 entry moves to another slot"}},
-      {"an over-long field and a stale byte right after a value",
+      {"an over-long field and a stale byte right after a value", {{1, {"a", "x"}}},
        [](DirectoryImage& i) {
-         PutEntry(i, 1, {"a", "x"});
          i.Slot(1).Field4.Length = 31;
          i.Slot(1).Field1.Text[1] = 'z';
        },
        "N",
        {"  slot 1, field 4: length 31 is cut to 30",
         "  stale bytes after the values or in free slots are cleared"}},
-      {"half-typed records, named with their text",
-       [](DirectoryImage& i) {
-         PutEntry(i, 3, {"Zed", "", "555-0000"});
-         PutEntry(i, 4, {"", "\xE1"});
-       }, "Y",
+      {"half-typed records, named with their text", {{3, {"Zed", "", "555-0000"}}, {4, {"", "\xE1"}}}, nothing, "Y",
        {"  slot 3 is erased, its field 2 being empty: [3]\"Zed\" [0]\"\" [8]\"555-0000\" [0]\"\" [0]\"\"",
         "  slot 4 is erased, its field 1 being empty: [0]\"\" [1]\"\\xE1\" [0]\"\" [0]\"\" [0]\"\""}},
-      {"a stale byte in a free slot", [](DirectoryImage& i) { i.Slot(9).Field5.Text[3] = 'z'; }, "Y",
+      {"a stale byte in a free slot", {}, [](DirectoryImage& i) { i.Slot(9).Field5.Text[3] = 'z'; }, "Y",
        {"  stale bytes after the values or in free slots are cleared"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     DirectoryImage image{};
-    c.fill(image);
+    for (const auto& [slot, values] : c.entries) PutEntry(image, slot, values);
+    c.then(image);
     const ChangeSummary summary = SummariseChanges(image, ClassifySwitch(std::string(c.argument)));
     EXPECT_EQ(DescribeChanges(summary, image, TextShown::Escaped), c.lines);
   }

@@ -49,18 +49,23 @@ inline std::vector<std::string> FirstFields(const DirectoryImage& image, int cou
   return values;
 }
 
-// Used slots 3, 7, 12, 20, 41, 58, 99 with mixed-case and equal keys, a byte
-// above 0x7F, stale bytes after values and a length of 200 in a 12-byte
-// field; free slots 1, 50 and 100 hold leftovers.
+// The used entries of the scattered image, by slot: mixed-case and equal
+// keys, and a byte above 0x7F.
+inline const std::pair<int, std::vector<std::string>> kScatteredEntries[] = {
+    {3, {"beta", "Beta Street 2", "555-0102", "beta@example", "note b"}},
+    {7, {"Alpha", "First Alpha", "555-0101"}},
+    {12, {"\xE1" "ber", "Sharp s"}},
+    {20, {"alpha", "Second alpha", "555-0103-EXT"}},
+    {41, {"ALPHA2", "Third"}},
+    {58, {"zeta", "Last letter"}},
+    {99, {"10 Downing", "Number"}},
+};
+
+// Those entries with stale bytes after values and a length of 200 in a
+// 12-byte field; free slots 1, 50 and 100 hold leftovers.
 inline DirectoryImage ScatteredImage() {
   DirectoryImage image{};
-  PutEntry(image, 3, {"beta", "Beta Street 2", "555-0102", "beta@example", "note b"});
-  PutEntry(image, 7, {"Alpha", "First Alpha", "555-0101"});
-  PutEntry(image, 12, {"\xE1" "ber", "Sharp s"});
-  PutEntry(image, 20, {"alpha", "Second alpha", "555-0103-EXT"});
-  PutEntry(image, 41, {"ALPHA2", "Third"});
-  PutEntry(image, 58, {"zeta", "Last letter"});
-  PutEntry(image, 99, {"10 Downing", "Number"});
+  for (const auto& [slot, values] : kScatteredEntries) PutEntry(image, slot, values);
   std::memset(image.Slot(3).Field1.Text + 4, 'X', 56);
   std::memset(image.Slot(3).Field5.Text + 6, 'Y', 24);
   image.Slot(20).Field3.Length = 200;

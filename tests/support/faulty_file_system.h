@@ -77,6 +77,7 @@ class FaultyFileSystem final : public FileSystem {
   }
   Status Remove(const char* name) override { return Strikes(FileCall::Remove) ? Failed() : real_.Remove(name); }
   Status MatchNames(const char* name, NameMatches& matches) override { return real_.MatchNames(name, matches); }
+  bool MayRemove(const char* name) override { return real_.MayRemove(name); }
 
   // Every call in order.
   const std::vector<FileCall>& Calls() const { return calls_; }

@@ -15,10 +15,14 @@ class TempDir {
  public:
   TempDir() {
     const auto base = std::filesystem::temp_directory_path();
-    do path_ = (base / ("kovo-test-" + std::to_string(std::random_device()()))).string();
-    while (!std::filesystem::create_directory(path_));
+    do {
+      path_ = (base / ("kovo-test-" + std::to_string(std::random_device()()))).string();
+    } while (!std::filesystem::create_directory(path_));
   }
-  ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& Path() const { return path_; }

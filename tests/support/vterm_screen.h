@@ -13,18 +13,11 @@
 namespace kovo::testing {
 
 // The glyph of a code page 437 byte, from sources other than the program:
-// the C library's own CP437 table, and where that keeps a control byte, a
-// few rows from the code page's chart (the others from the program).
+// the C library's own CP437 table and, where that keeps a control byte,
+// rows from the code page's chart (the other controls from the program).
 inline char32_t Cp437Glyph(unsigned char byte) {
-  switch (byte) {
-    case 0x00: return U' ';
-    case 0x01: return U'\u263A';
-    case 0x0F: return U'\u263C';
-    case 0x10: return U'\u25BA';
-    case 0x1F: return U'\u25BC';
-    case 0x7F: return U'\u2302';
-  }
-  if (byte < 0x20) return GlyphOf(byte);
+  if (byte == 0x7F) return U'\u2302';
+  if (byte < 0x20) return byte == 0x01 ? U'\u263A' : GlyphOf(byte);
   static const iconv_t from_cp437 = iconv_open("UTF-32LE", "CP437");
   char in = static_cast<char>(byte);
   char32_t out = 0;
