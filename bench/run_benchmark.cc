@@ -1,10 +1,15 @@
 // A whole "kovomaint Y" run on an 80x25 pseudo-terminal, of the program
 // linked against the system's libraries and of the static one, taken in
 // turn: wall time less the three mandated 150 ms pauses, the bytes the run
-// writes to the terminal and the number of write(2) calls they take.
+// writes to the terminal and the number of write(2) calls they take; and
+// the allocations a run makes after it has taken its memory, which should
+// be none, with the file named kovo.fon and named KOVO.FON.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <optional>
 #include <pty.h>
 #include <unistd.h>
 #include <vector>
@@ -20,30 +25,60 @@
 
 namespace {
 
+bool run_memory_taken = false;
+std::size_t allocations_in_run = 0;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  allocations_in_run += run_memory_taken ? 1 : 0;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
+
+kovo::RunMemoryPtr TakeMemoryThenCount() {
+  kovo::RunMemoryPtr memory = kovo::TakeRunMemory();
+  run_memory_taken = true;
+  return memory;
+}
+
+struct InProcessRun {
+  std::size_t Writes = 0;
+  std::size_t Allocations = 0;
+};
+
 // The same run in this process, on a terminal screen over a pseudo-terminal,
-// to count the screen's writes.
-std::size_t WritesOfOneRun(const std::string& directory) {
+// to count the screen's writes and the run's allocations.
+InProcessRun RunInProcess(const std::string& directory) {
   int controller = -1;
   int terminal = -1;
   winsize size{25, 80, 0, 0};
-  if (::openpty(&controller, &terminal, nullptr, nullptr, &size) != 0) return 0;
-  std::size_t writes = 0;
+  if (::openpty(&controller, &terminal, nullptr, nullptr, &size) != 0) return {};
+  InProcessRun counted;
   {
     const kovo::TerminalScreenPtr screen =
         kovo::OpenTerminalScreen(terminal, {80, 25}, kovo::GlyphEncoding::Utf8);
     kovo::Console console(*screen);
     console.Device.StartDevice();
     kovo::PlatformFileSystem files;
-    kovo::RunContext context{console, files};
+    kovo::RunContext context{console, files, TakeMemoryThenCount};
     context.PhasePauseMs = 0;
     const kovo::testing::ScopedWorkingDirectory cwd(directory);
-    (void)kovo::RunMaintenance(context, std::string("Y"));
+    const std::optional<std::string> argument("Y");
+    allocations_in_run = 0;
+    (void)kovo::RunMaintenance(context, argument);
+    run_memory_taken = false;
+    counted.Allocations = allocations_in_run;
     console.Device.ShutdownDevice();
-    writes = screen->WritesSent();
+    counted.Writes = screen->WritesSent();
   }
   ::close(terminal);
   ::close(controller);
-  return writes;
+  return counted;
 }
 
 struct Timing {
@@ -94,7 +129,14 @@ int main(int argc, char** argv) {
                 program.Times.front(), program.Times.back());
   }
   std::printf("  bytes written to the terminal: %zu\n", bytes);
-  kovo::testing::WriteFileBytes(dir.File("kovo.fon"), kovo::testing::ImageBytes(kovo::testing::ScatteredImage()));
-  std::printf("  write(2) calls to the terminal: %zu\n", WritesOfOneRun(dir.Path()));
+  const std::string image = kovo::testing::ImageBytes(kovo::testing::ScatteredImage());
+  kovo::testing::WriteFileBytes(dir.File("kovo.fon"), image);
+  const InProcessRun exact = RunInProcess(dir.Path());
+  std::printf("  write(2) calls to the terminal: %zu\n", exact.Writes);
+  ::rename(dir.File("kovo.fon").c_str(), dir.File("KOVO.FON").c_str());
+  kovo::testing::WriteFileBytes(dir.File("KOVO.FON"), image);
+  const InProcessRun found = RunInProcess(dir.Path());
+  std::printf("  allocations after the run takes its memory: %zu (kovo.fon), %zu (KOVO.FON)\n", exact.Allocations,
+              found.Allocations);
   return 0;
 }

@@ -97,7 +97,6 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
       {"an ASCII locale", [](ProgramOptions& o) { o.Lang = "C"; }, 0, 6,
        {" Kovo/w32 Maintenence ?1 v1.00 [win32 version]", whole[1], whole[2], " ? Reading KOVO.FON: DONE",
         " ? Sorting KOVO.FON: DONE", " ? Packing KOVO.FON: DONE", ""}},
-      {"a file, the store failing", redirect(OutputTo::File, 10000), 1, 0, {kDiskFull, "Disk full."}},
       // Not death by SIGPIPE; with standard output closed, the report must
       // not land in kovo.fon, opened on descriptor 1.
       {"a closed pipe, the store failing", redirect(OutputTo::ClosedPipe, 10000), 1, 0, {""}},
@@ -283,7 +282,6 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
   };
   const Case cases[] = {
       {"a normal run", [] {}, 0, ""},
-      {"already tidy", [&] { testing::WriteFileBytes(File(), testing::Finished()); }, 0, ""},
       {"only KOVO.FON", [&] { ::rename(File().c_str(), dir_.File("KOVO.FON").c_str()); }, 0, ""},
       {"kovo.fon beside KOVO.FON", [&] { testing::WriteFileBytes(dir_.File("KOVO.FON"), kBefore); }, 0, "",
        {"KOVO.FON"}},

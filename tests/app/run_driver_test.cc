@@ -22,7 +22,6 @@ using testing::Finished;
 using testing::kScattered;
 using testing::MemoryScreen;
 using testing::PhaseDone;
-using S = Step;
 
 struct DriverRun {
   RunOutcome Outcome;
@@ -52,6 +51,22 @@ DriverRun RunIn(const testing::TempDir& dir, std::optional<std::string> argument
   return run;
 }
 
+// The fatal report as the program writes it, module "km".
+std::string ReportOf(const std::optional<Status>& failure) {
+  char report[96];
+  return failure ? std::string(report, FormatFatalReport(*failure, "km", report, sizeof report)) : "";
+}
+
+// The report's message for a code.
+std::string MessageOf(int code) {
+  switch (code) {
+    case 2: return "File not found";
+    case 5: return "File access denied";
+    case kShortWrite: return "Disk full";
+    default: return "I/O error " + std::to_string(code);
+  }
+}
+
 TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
   struct Case {
     const char* name;
@@ -60,22 +75,23 @@ TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
     std::optional<Fault> fault;
     std::vector<std::string> lines;  // after the banner, in pipe codes
     int status;
-    std::optional<Status> fatal;
+    const char* report;  // the fatal report
     std::string file_after;
     RunMemoryPtr (*take_memory)() = TakeRunMemory;
   };
   const std::vector<std::string> sorted = {PhaseDone("Reading"), PhaseDone("Sorting"), PhaseDone("Packing")};
   const Case cases[] = {
-      {"Y", "Y", kScattered, {}, sorted, 0, {}, Finished(true)},
-      {"n", "n", kScattered, {}, {PhaseDone("Reading"), PhaseDone("Packing")}, 0, {}, Finished(false)},
+      {"Y", "Y", kScattered, {}, sorted, 0, "", Finished(true)},
+      {"n", "n", kScattered, {}, {PhaseDone("Reading"), PhaseDone("Packing")}, 0, "", Finished(false)},
       {"no switch", std::nullopt, kScattered, {},
-       {"|08 |10\xFE |12Invalid paramaters", "|12 |10\xFE |15Either Y or N"}, 0, {}, kScattered},
+       {"|08 |10\xFE |12Invalid paramaters", "|12 |10\xFE |15Either Y or N"}, 0, "", kScattered},
       {"a wrong letter", "q", kScattered, {},
-       {"|08 |15\xFE |07incorrect switch.", "|07 |15\xFE |07Valid switch Y or N "}, 0, {}, kScattered},
-      {"no file", "Y", std::nullopt, {}, {"\a|15\xFE |12Can't locate .fon file"}, 0, {}, ""},
-      {"a short file", "Y", kScattered.substr(1), {}, {"\a|08bad or corrupt kovo.fon!"}, 1, {},
+       {"|08 |15\xFE |07incorrect switch.", "|07 |15\xFE |07Valid switch Y or N "}, 0, "", kScattered},
+      {"no file", "Y", std::nullopt, {}, {"\a|15\xFE |12Can't locate .fon file"}, 0, "", ""},
+      {"a short file", "Y", kScattered.substr(1), {}, {"\a|08bad or corrupt kovo.fon!"}, 1, "",
        kScattered.substr(1)},
-      {"no memory for the images", "N", kScattered, {}, {}, 1, kOutOfMemory, kScattered,
+      {"no memory for the images", "N", kScattered, {}, {}, 1,
+       "Exception EOutOfMemory in module km at 00402A18.\r\nOut of memory.", kScattered,
        [] { return RunMemoryPtr(); }},
   };
   for (const Case& c : cases) {
@@ -102,71 +118,50 @@ TEST(RunMaintenance, EveryOutcomeDrawsItsLinesAndLeavesItsFile) {
       EXPECT_EQ(pauses[i].CursorRow.substr(0, 28), run.Screen->RowText(int(i) + 3).substr(0, 20) + " Working");
     }
     EXPECT_EQ(run.Outcome.ExitStatus, c.status);
-    EXPECT_EQ(run.Outcome.Fatal.has_value(), c.fatal.has_value());
-    EXPECT_TRUE(!c.fatal || run.Outcome.Fatal->Failed == c.fatal->Failed);
+    EXPECT_EQ(ReportOf(run.Outcome.Fatal), c.report);
     EXPECT_TRUE(run.File == c.file_after);
-  }
-}
-
-TEST(FormatFatalReport, KindStepAndMessageWithItsFullStop) {
-  struct Case {
-    Status failure;
-    const char* report;
-  };
-  const Case cases[] = {
-      {{5, S::Reopen}, "00405C31.\r\nFile access denied."},
-      {{101, S::Write}, "00405C5E.\r\nDisk full."},
-      {{1117, S::Sync}, "00405C79.\r\nI/O error 1117."},
-      {{2, S::Close}, "00405C94.\r\nFile not found."},
-      {kOutOfMemory, "00402A18.\r\nOut of memory."},
-  };
-  for (const Case& c : cases) {
-    const char* kind = c.failure.Failed == Step::Memory ? "EOutOfMemory" : "EInOutError";
-    char report[96];
-    const std::size_t length = FormatFatalReport(c.failure, "km", report, sizeof report);
-    EXPECT_EQ(std::string(report, length), std::string("Exception ") + kind + " in module km at " + c.report);
   }
 }
 
 enum class Expect { Done, CannotLocate, BadOrCorrupt, ReportUnchanged, ReportFinished };
 
 // What a failure of the nth call of a kind in a run leads to and, for a
-// report, the step it names. A transfer that stops short with no error
+// report, the code location it names. A transfer that stops short with no error
 // reports short_code.
 struct CallPoint {
   FileCall call;
   int occurrence;
   Expect expect;
-  Step step;
+  const char* at;
   int short_code;
 };
 using E = Expect;
 const CallPoint kCallPoints[] = {
-    {FileCall::Open, 1, E::CannotLocate, S::Recover, 0},  // for the run lock; the load reports
-    {FileCall::Lock, 1, E::ReportUnchanged, S::Recover, 0},  // the run lock
-    {FileCall::OpenJournal, 1, E::ReportUnchanged, S::Recover, 0},  // looking for a journal
-    {FileCall::Open, 2, E::CannotLocate, S::Reopen, 0},
-    {FileCall::Lock, 2, E::BadOrCorrupt, S::Reopen, 0},  // shared, for the read
-    {FileCall::Read, 1, E::BadOrCorrupt, S::Reopen, 0},
-    {FileCall::Describe, 1, E::BadOrCorrupt, S::Reopen, 0},
-    {FileCall::Lock, 3, E::Done, S::Reopen, 0},  // the unlock after the read
-    {FileCall::Close, 1, E::ReportUnchanged, S::Reopen, 0},
-    {FileCall::Open, 3, E::ReportUnchanged, S::Reopen, 0},
-    {FileCall::Lock, 4, E::ReportUnchanged, S::Reopen, 0},  // exclusive, for the store
-    {FileCall::Describe, 2, E::ReportUnchanged, S::Reopen, 0},
-    {FileCall::Describe, 3, E::ReportUnchanged, S::Reopen, 0},  // what the name means now
-    {FileCall::Read, 2, E::ReportUnchanged, S::Reopen, kSharingViolation},
-    {FileCall::Create, 1, E::ReportUnchanged, S::Journal, 0},
-    {FileCall::Write, 1, E::ReportUnchanged, S::Journal, kShortWrite},
-    {FileCall::Sync, 1, E::ReportUnchanged, S::Journal, 0},
-    {FileCall::Close, 2, E::ReportUnchanged, S::Journal, 0},
-    {FileCall::SyncFolder, 1, E::ReportUnchanged, S::Journal, 0},
-    {FileCall::Write, 2, E::ReportUnchanged, S::Write, kShortWrite},  // the file itself
-    {FileCall::Sync, 2, E::ReportUnchanged, S::Sync, 0},
-    {FileCall::Remove, 1, E::ReportUnchanged, S::Journal, 0},  // the journal, at the end
-    {FileCall::SyncFolder, 2, E::ReportUnchanged, S::Journal, 0},  // its removal, durable
-    {FileCall::Close, 3, E::ReportFinished, S::Close, 0},
-    {FileCall::Close, 4, E::Done, S::Close, 0},  // the run lock's
+    {FileCall::Open, 1, E::CannotLocate, "00405BE0", 0},  // for the run lock; the load reports
+    {FileCall::Lock, 1, E::ReportUnchanged, "00405BE0", 0},  // the run lock
+    {FileCall::OpenJournal, 1, E::ReportUnchanged, "00405BE0", 0},  // looking for a journal
+    {FileCall::Open, 2, E::CannotLocate, "00405C31", 0},
+    {FileCall::Lock, 2, E::BadOrCorrupt, "00405C31", 0},  // shared, for the read
+    {FileCall::Read, 1, E::BadOrCorrupt, "00405C31", 0},
+    {FileCall::Describe, 1, E::BadOrCorrupt, "00405C31", 0},
+    {FileCall::Lock, 3, E::Done, "00405C31", 0},  // the unlock after the read
+    {FileCall::Close, 1, E::ReportUnchanged, "00405C31", 0},
+    {FileCall::Open, 3, E::ReportUnchanged, "00405C31", 0},
+    {FileCall::Lock, 4, E::ReportUnchanged, "00405C31", 0},  // exclusive, for the store
+    {FileCall::Describe, 2, E::ReportUnchanged, "00405C31", 0},
+    {FileCall::Describe, 3, E::ReportUnchanged, "00405C31", 0},  // what the name means now
+    {FileCall::Read, 2, E::ReportUnchanged, "00405C31", kSharingViolation},
+    {FileCall::Create, 1, E::ReportUnchanged, "00405C48", 0},
+    {FileCall::Write, 1, E::ReportUnchanged, "00405C48", kShortWrite},
+    {FileCall::Sync, 1, E::ReportUnchanged, "00405C48", 0},
+    {FileCall::Close, 2, E::ReportUnchanged, "00405C48", 0},
+    {FileCall::SyncFolder, 1, E::ReportUnchanged, "00405C48", 0},
+    {FileCall::Write, 2, E::ReportUnchanged, "00405C5E", kShortWrite},  // the file itself
+    {FileCall::Sync, 2, E::ReportUnchanged, "00405C79", 0},
+    {FileCall::Remove, 1, E::ReportUnchanged, "00405C48", 0},  // the journal, at the end
+    {FileCall::SyncFolder, 2, E::ReportUnchanged, "00405C48", 0},  // its removal, durable
+    {FileCall::Close, 3, E::ReportFinished, "00405C94", 0},
+    {FileCall::Close, 4, E::Done, "00405C94", 0},  // the run lock's
 };
 
 // Every call with not found, access denied, disk full, device error and
@@ -217,8 +212,9 @@ TEST(FaultSweep, EveryFailingCallEndsCleanly) {
           const bool reported = expect == Expect::ReportUnchanged || expect == Expect::ReportFinished;
           ASSERT_EQ(run.Outcome.Fatal.has_value(), reported);
           if (!reported) continue;
-          EXPECT_EQ(run.Outcome.Fatal->Code, code != 0 ? code : point.short_code);
-          EXPECT_EQ(run.Outcome.Fatal->Failed, point.step);
+          const int reported_code = code != 0 ? code : point.short_code;
+          EXPECT_EQ(ReportOf(run.Outcome.Fatal), std::string("Exception EInOutError in module km at ") + point.at +
+                                                     ".\r\n" + MessageOf(reported_code) + ".");
           EXPECT_EQ(run.Screen->RowText(sort ? 5 : 4).substr(0, 10), std::string(10, ' '))
               << "no packing line after a failed store";
         }
@@ -247,9 +243,7 @@ TEST(FaultSweep, EveryFailingCallOfARollBackKeepsTheJournalForTheNextRun) {
     testing::WriteFileBytes(path, Finished(true).substr(0, 5000) + kScattered.substr(5000));
 
     const DriverRun failed = RunIn(dir, "Y", Fault{call, occurrence, 1117, 0, {}});
-    ASSERT_TRUE(failed.Outcome.Fatal);
-    EXPECT_EQ(failed.Outcome.Fatal->Failed, S::Recover);
-    EXPECT_EQ(failed.Outcome.Fatal->Code, 1117);
+    EXPECT_EQ(ReportOf(failed.Outcome.Fatal), "Exception EInOutError in module km at 00405BE0.\r\nI/O error 1117.");
     EXPECT_EQ(failed.OpenHandles, 0);
     EXPECT_EQ(failed.Journal, call != FileCall::SyncFolder && call != FileCall::Close);  // after the removal
     const DriverRun next = RunIn(dir, "Y");

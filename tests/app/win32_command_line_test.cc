@@ -18,7 +18,6 @@ TEST(SplitCommandLine, FollowsTheConsoleRules) {
       {"k a\"b c\"d", {"k", "ab cd"}},
       {"k \"\" Y", {"k", "Y"}},
       {"k \"\"\"\"Y", {"k", "Y"}},
-      {"k Y \"\"", {"k", "Y"}},
       {"k \" \" Y", {"k", " ", "Y"}},
       {"k \"unterminated stretch", {"k", "unterminated stretch"}},
       {"\"C:\\Program Files\\kovomaint.exe\" y", {"C:\\Program Files\\kovomaint.exe", "y"}},
@@ -42,7 +41,6 @@ TEST(SwitchTable, TheFirstNonEmptyArgumentDecides) {
       {{"a"}, S::IncorrectSwitch},      {{"z"}, S::IncorrectSwitch},
       {{"@"}, S::PackOnly},             {{"["}, S::PackOnly},
       {{"`"}, S::PackOnly},             {{"{"}, S::PackOnly},
-      {{"N"}, S::PackOnly},             {{"n"}, S::PackOnly},
   };
   for (const auto& [arguments, outcome] : cases) {
     std::vector<const char*> argv{"kovomaint"};
