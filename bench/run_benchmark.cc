@@ -16,7 +16,7 @@
 
 #include "app/run_driver.h"
 #include "console/standard_output.h"
-#include "console/terminal_screen.h"
+#include "console/posix_terminal_screen.h"
 #include "directory/platform_file_system.h"
 
 #include "support/directory_builder.h"

@@ -9,7 +9,7 @@
 #include "app/run_driver.h"
 #include "app/switch_table.h"
 #include "console/standard_output.h"
-#include "console/terminal_screen.h"
+#include "console/posix_terminal_screen.h"
 #include "directory/platform_file_system.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "console/terminal_screen.h"
+#include "console/posix_terminal_screen.h"
 
 #include <algorithm>
 #include <csignal>

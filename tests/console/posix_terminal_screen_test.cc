@@ -1,6 +1,6 @@
 // The terminal screen's bytes, read back through a terminal emulator and
 // compared with the memory grid, and byte for byte.
-#include "console/terminal_screen.h"
+#include "console/posix_terminal_screen.h"
 
 #include <functional>
 #include <gtest/gtest.h>
