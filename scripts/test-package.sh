@@ -5,7 +5,7 @@
 #   man pages and README are found, the version is the project's, and it
 #   removes without leaving a file behind;
 # - the tarballs: their programs are static, and the end-to-end tests pass on
-#   them, the aarch64 ones under qemu-user;
+#   them, the aarch64 ones under qemu-user, as they do on the arm64 .deb's;
 # - the zips: their programs import only Windows' own DLLs;
 # - SHA256SUMS checks.
 # The Windows tests run on both Windows builds in scripts/test-windows.sh.
@@ -71,6 +71,9 @@ for machine in x86_64 aarch64; do
   done
   KOVO_PROGRAMS=$programs build-test/tests/end_to_end_tests --gtest_brief=1
 done
+echo "== the arm64 .deb: the end-to-end tests on its programs, with Debian's arm64 libraries"
+dpkg-deb -x "dist/kovomaint_${version}_arm64.deb" "$scratch/arm64"
+KOVO_PROGRAMS=$scratch/arm64/usr/bin build-test/tests/end_to_end_tests --gtest_brief=1
 
 echo "== the zips: only Windows' own DLLs"
 for bits in 64 32; do
