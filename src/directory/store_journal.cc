@@ -197,8 +197,10 @@ Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journ
   if (!opened.ok()) return opened;
   const Status read = ReadJournal(files, journal, file, scratch, verdict);
   (void)files.Close(journal);
-  if (!read.ok() || verdict.Action != JournalAction::RollBack) return read;
-  return CheckOnlyThisStoreWrote(files, file, scratch.Journal, scratch.Current);
+  const bool complete = read.ok() && verdict.Action == JournalAction::RollBack;
+  const Status judged = complete ? CheckOnlyThisStoreWrote(files, file, scratch.Journal, scratch.Current) : read;
+  if (!judged.ok()) verdict = JournalVerdict{};  // refused: neither applied nor removed
+  return judged;
 }
 
 Status RecoverJournal(FileSystem& files, const char* file_name, const JournalPath& journal_name, FileHandle file,

@@ -85,9 +85,9 @@ struct JournalVerdict {
 // Judges the journal beside the file open on file, which the caller holds
 // locked so that no store is in progress. Changes nothing; a complete
 // journal is left in scratch.Journal and the file's first bytes in
-// scratch.Current. A failure refuses the journal: it is untrusted (see
-// OpenJournal), unreadable, or of another file or one changed since (code
-// 32), and a run stops over it.
+// scratch.Current. A failure refuses the journal, and leaves the verdict
+// None: it is untrusted (see OpenJournal), unreadable, or of another file
+// or one changed since (code 32), and a run stops over it.
 Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
                     JournalVerdict& verdict);
 
