@@ -20,10 +20,6 @@ void IgnoreWriteSignals();
 // takes no memory.
 std::string_view ModuleName(const char* argv0, char* buffer, std::size_t size);
 
-// Writes all bytes to fd, looping over short writes and interruptions; gives
-// up silently on any other error.
-void WriteAllBytes(int fd, std::string_view bytes);
-
 // Writes the fatal report to fd without taking any memory.
 void WriteFatalReport(int fd, const Status& failure, std::string_view module_name);
 

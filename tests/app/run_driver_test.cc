@@ -3,7 +3,6 @@
 #include "app/run_driver.h"
 
 #include <algorithm>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -28,7 +28,7 @@ inline const char* const kFileCallNames[] = {"open", "read",   "write",       "s
 struct Fault {
   FileCall Call = FileCall::Open;
   int Occurrence = 1;          // 1 = the first call of that kind
-  int Code = 0;                // 0 with a short Count: a short transfer
+  int Code = 0;                // 0 with a short Count: a transfer that stops short
   std::size_t Count = 0;       // bytes really transferred before the fault
   std::function<void()> Then;  // runs at the fault, after the transfer
 };
