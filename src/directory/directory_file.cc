@@ -16,10 +16,7 @@ Status CloseAfterFailure(FileSystem& files, FileHandle handle, Status failure) {
 // decides whether the journal is still needed. True when the file holds the
 // loaded bytes again.
 bool PutBackLoadedBytes(FileSystem& files, FileHandle handle, const DirectoryImage& loaded, std::size_t changed) {
-  if (changed == 0) return true;
-  std::size_t written = 0;
-  return files.WriteAt(handle, 0, loaded.Bytes(), changed, written).ok() && written == changed &&
-         files.Sync(handle).ok();
+  return changed == 0 || WriteAllAndSync(files, handle, loaded.Bytes(), changed).ok();
 }
 
 }  // namespace

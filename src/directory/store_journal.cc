@@ -31,15 +31,6 @@ Status Discard(FileSystem& files, const JournalPath& journal_name, Status failur
 
 constexpr std::size_t kHeaderSize = offsetof(JournalRecord, Before);
 
-// Writes all of data at offset 0 and syncs it; a write that stops short is
-// code 101.
-Status WriteAllAndSync(FileSystem& files, FileHandle file, const void* data, std::size_t size) {
-  std::size_t written = 0;
-  if (const Status status = files.WriteAt(file, 0, data, size, written); !status.ok()) return status;
-  if (written != size) return Status{kShortWrite};
-  return files.Sync(file);
-}
-
 // Reads the whole journal and judges one that is not complete, whose
 // length or checksum is wrong, by the file open on file.
 Status ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, StoreScratch& scratch,
@@ -150,6 +141,13 @@ void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint6
   record.Before = before;
   record.After = after;
   record.Checksum = ChecksumOf(record);
+}
+
+Status WriteAllAndSync(FileSystem& files, FileHandle file, const void* data, std::size_t size) {
+  std::size_t written = 0;
+  if (const Status status = files.WriteAt(file, 0, data, size, written); !status.ok()) return status;
+  if (written != size) return Status{kShortWrite};
+  return files.Sync(file);
 }
 
 Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const JournalRecord& record,

@@ -40,6 +40,10 @@ struct JournalPath {
 };
 JournalPath JournalName(std::string_view file_name);
 
+// Writes all of data at offset 0 and syncs it; a write that stops short is
+// code 101.
+Status WriteAllAndSync(FileSystem& files, FileHandle file, const void* data, std::size_t size);
+
 void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
                  const DirectoryImage& before, const DirectoryImage& after);
 

@@ -63,13 +63,13 @@ bool FindFile(const kovo::ListingOptions& options, kovo::FileSystem& files, std:
     name = *options.File;
     return true;
   }
-  const auto found = std::make_unique<kovo::NameLookup>(kovo::FindDirectoryFile(files));
-  name = found->Name;
-  if (found->Candidates.Count == 0) return true;
+  const kovo::NameLookup found = kovo::FindDirectoryFile(files);
+  name = found.Name;
+  if (found.Candidates.Count == 0) return true;
   std::string names;
-  for (int i = 0; i < found->Candidates.Count; ++i) {
+  for (int i = 0; i < found.Candidates.Count; ++i) {
     names += i == 0 ? "" : ", ";
-    names += found->Candidates.Names[i];
+    names += found.Candidates.Names[i];
   }
   return Complain(name, "no such file; " + names +
                             " all match it without regard to case, and kovomaint uses none of them");

@@ -1,6 +1,5 @@
 // A screen in memory: the cell grid tests read back, with a cursor, the
-// bells rung, the cell writes made and each pause with what the cursor's
-// row showed during it. A screen larger than the grid keeps only the grid's
+// bells rung and each pause with what the cursor's row showed during it. A screen larger than the grid keeps only the grid's
 // cells.
 #pragma once
 
@@ -25,7 +24,6 @@ class MemoryScreen final : public Screen {
   }
   void WriteCells(CellPosition first, const std::uint8_t* bytes, int count,
                   std::uint8_t attribute) override {
-    ++cell_writes_;
     grid_->Write(first, bytes, count, attribute);
   }
   void ScrollUp(const CellRect& area, int lines, std::uint8_t fill) override {
@@ -46,7 +44,6 @@ class MemoryScreen final : public Screen {
     return text;
   }
   int Bells() const { return bells_; }
-  int CellWrites() const { return cell_writes_; }
   struct RecordedPause {
     std::uint32_t Milliseconds;
     std::string CursorRow;
@@ -57,7 +54,7 @@ class MemoryScreen final : public Screen {
   ScreenSize size_;
   std::unique_ptr<CellGrid> grid_;
   CellPosition cursor_;
-  int bells_ = 0, cell_writes_ = 0;
+  int bells_ = 0;
   std::vector<RecordedPause> pauses_;
 };
 
