@@ -72,6 +72,9 @@ inline constexpr int kNotARegularFile = 222;
 inline constexpr int kMoreThanOneLink = 1142;
 inline constexpr int kUntrustedOwner = 1307;
 inline constexpr int kSymbolicLink = 1921;
+// A journal whose check fails beside a file that no longer holds its bytes
+// from before: it cannot be judged, so it is kept.
+inline constexpr int kFileCorrupt = 1392;
 
 class FileSystem {
  public:

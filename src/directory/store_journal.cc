@@ -8,7 +8,7 @@ namespace {
 
 constexpr char kMagic[8] = {'K', 'O', 'V', 'O', 'J', 'N', 'L', '1'};
 
-// FNV-1a, 64 bits.
+// FNV-1a, 64 bits, of the bytes as stored.
 std::uint64_t ChecksumOf(const JournalRecord& record) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
   std::uint64_t hash = 14695981039346656037ull;
@@ -21,7 +21,7 @@ std::uint64_t ChecksumOf(const JournalRecord& record) {
 // True when the magic and the checksum hold: the journal was written whole.
 bool JournalIsComplete(const JournalRecord& record) {
   return std::memcmp(record.Magic, kMagic, sizeof kMagic) == 0 &&
-         record.Checksum == ChecksumOf(record);
+         record.Checksum.Value() == ChecksumOf(record);
 }
 
 Status Discard(FileSystem& files, const JournalPath& journal_name, Status failure) {
@@ -31,8 +31,21 @@ Status Discard(FileSystem& files, const JournalPath& journal_name, Status failur
 
 constexpr std::size_t kHeaderSize = offsetof(JournalRecord, Before);
 
-// Reads the whole journal and judges one that is not complete, whose
-// length or checksum is wrong, by the file open on file.
+// Success when the open file still holds the journal's bytes from before
+// its store; code 1392 when it does not.
+Status CheckFileHoldsBefore(FileSystem& files, FileHandle file, StoreScratch& scratch) {
+  std::size_t read = 0;
+  if (const Status status = files.ReadAt(file, 0, scratch.Current.Bytes(), kImageSize, read); !status.ok())
+    return status;
+  const bool holds = read == kImageSize &&
+                     std::memcmp(scratch.Current.Bytes(), scratch.Journal.Before.Bytes(), kImageSize) == 0;
+  return holds ? Status{} : Status{kFileCorrupt};
+}
+
+// Reads the whole journal and judges it. Only what provably does no harm is
+// removed: a short one (its store never began, for the file changes only
+// once it is written whole), a spent one, and one whose file still holds the
+// bytes from before its store. Any other that is not complete is refused.
 Status ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, StoreScratch& scratch,
                    JournalVerdict& verdict) {
   JournalRecord& record = scratch.Journal;
@@ -52,14 +65,9 @@ Status ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, Store
     verdict.Kind = Leftover::Spent;
     return Status{};
   }
-  verdict.Kind = Leftover::Damaged;
-  if (read < kHeaderSize + kImageSize || std::memcmp(record.Magic, kMagic, sizeof kMagic) != 0) return Status{};
-  std::size_t current = 0;
-  const Status status = files.ReadAt(file, 0, scratch.Current.Bytes(), kImageSize, current);
-  if (!status.ok()) return status;
-  if (current == kImageSize && std::memcmp(scratch.Current.Bytes(), record.Before.Bytes(), kImageSize) == 0)
-    verdict.Kind = Leftover::CutOff;
-  return Status{};
+  verdict.Kind = Leftover::CutOff;
+  if (read < sizeof record) return Status{};
+  return CheckFileHoldsBefore(files, file, scratch);
 }
 
 // Zeroes the whole journal, its header first, and syncs it: a spent journal
@@ -86,14 +94,15 @@ bool OnlyThisStoreWrote(const DirectoryImage& current, const JournalRecord& reco
   return true;
 }
 
-// Success when the open file is the one the journal names, as long as it
-// was, and holds nothing but the bytes of the journal's store.
+// Success when the open file is as long as the journal's was and holds
+// nothing but the bytes of the journal's store. The file's identity is not
+// asked: it changes when the folder is copied, restored, re-mounted or
+// reached from another machine, and its bytes already tell.
 Status CheckOnlyThisStoreWrote(FileSystem& files, FileHandle file, const JournalRecord& record,
                                DirectoryImage& current) {
   FileDescription described;
   if (const Status status = files.Describe(file, described); !status.ok()) return status;
-  if (described.Identity != FileIdentity{record.Device, record.Index} || described.Length != record.Length)
-    return Status{kSharingViolation};
+  if (described.Length != record.Length.Value()) return Status{kSharingViolation};
   std::size_t read = 0;
   if (const Status status = files.ReadAt(file, 0, current.Bytes(), kImageSize, read); !status.ok()) return status;
   if (read != kImageSize || !OnlyThisStoreWrote(current, record)) return Status{kSharingViolation};
@@ -125,6 +134,19 @@ Status RollBackLocked(FileSystem& files, FileHandle file, const JournalPath& jou
 
 }  // namespace
 
+std::uint64_t StoredNumber::Value() const {
+  std::uint64_t value = 0;
+  for (int i = 7; i >= 0; --i) value = value << 8 | Bytes[i];
+  return value;
+}
+
+void StoredNumber::Set(std::uint64_t value) {
+  for (unsigned char& byte : Bytes) {
+    byte = static_cast<unsigned char>(value & 0xFF);
+    value >>= 8;
+  }
+}
+
 JournalPath JournalName(std::string_view file_name) {
   JournalPath path{};
   std::snprintf(path.Text, sizeof path.Text, "%.*s-journal", static_cast<int>(file_name.size()),
@@ -135,12 +157,12 @@ JournalPath JournalName(std::string_view file_name) {
 void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
                  const DirectoryImage& before, const DirectoryImage& after) {
   std::memcpy(record.Magic, kMagic, sizeof kMagic);
-  record.Device = identity.Device;
-  record.Index = identity.Index;
-  record.Length = length;
+  record.Device.Set(identity.Device);
+  record.Index.Set(identity.Index);
+  record.Length.Set(length);
   record.Before = before;
   record.After = after;
-  record.Checksum = ChecksumOf(record);
+  record.Checksum.Set(ChecksumOf(record));
 }
 
 Status WriteAllAndSync(FileSystem& files, FileHandle file, const void* data, std::size_t size) {

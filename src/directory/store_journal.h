@@ -13,16 +13,23 @@
 
 namespace kovo {
 
-// The journal file's whole content, laid out as written (native byte order:
-// it is read back only on the machine that wrote it).
+// An unsigned 64-bit number as the journal stores it: little-endian on every
+// machine, so that any build reads any build's journal.
+struct StoredNumber {
+  unsigned char Bytes[8];
+  std::uint64_t Value() const;
+  void Set(std::uint64_t value);
+};
+
+// The journal file's whole content, laid out as written.
 struct JournalRecord {
   char Magic[8];
-  std::uint64_t Device;  // the identity of the file the journal belongs to
-  std::uint64_t Index;
-  std::uint64_t Length;  // that file's length when the store began
+  StoredNumber Device;  // where the store ran; informative only, since it
+  StoredNumber Index;   // changes when the folder moves or is shared
+  StoredNumber Length;  // the file's length when the store began
   DirectoryImage Before;  // the first 19,700 bytes before the store
   DirectoryImage After;   // the same bytes as the store writes them
-  std::uint64_t Checksum;  // of everything above
+  StoredNumber Checksum;  // of everything above
 };
 static_assert(sizeof(JournalRecord) == 32 + 2 * kImageSize + 8, "journal layout is packed");
 
@@ -76,22 +83,22 @@ enum class JournalAction {
 
 // Why a journal is not complete.
 enum class Leftover {
-  Spent,       // its run finished but could not remove it
-  CutOff,      // its run was cut off before the file changed: the file holds its bytes from before
-  Damaged,     // damaged, or cut off with the file changed
+  Spent,   // its run finished but could not remove it
+  CutOff,  // its run was cut off before the file changed: short, or the file holds its bytes from before
 };
 
 struct JournalVerdict {
   JournalAction Action = JournalAction::None;
-  Leftover Kind = Leftover::Damaged;  // why one is removed
+  Leftover Kind = Leftover::CutOff;  // why one is removed
 };
 
 // Judges the journal beside the file open on file, which the caller holds
 // locked so that no store is in progress. Changes nothing; a complete
 // journal is left in scratch.Journal and the file's first bytes in
 // scratch.Current. A failure refuses the journal, and leaves the verdict
-// None: it is untrusted (see OpenJournal), unreadable, or of another file
-// or one changed since (code 32), and a run stops over it.
+// None: it is untrusted (see OpenJournal), unreadable, damaged beside a
+// changed file (code 1392), or of another file or one changed since (code
+// 32), and a run stops over it, keeping it.
 Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
                     JournalVerdict& verdict);
 

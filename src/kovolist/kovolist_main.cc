@@ -95,7 +95,12 @@ std::string JournalReasonOf(int code) {
     case kovo::kNotARegularFile: return "it is not a regular file";
     case kovo::kMoreThanOneLink: return "it has more than one link";
     case kovo::kUntrustedOwner: return "it belongs to, or may be written by, a user who may not write the file";
-    case kovo::kSharingViolation: return "it belongs to another file, or the file has changed since";
+    case kovo::kSharingViolation:
+      return "the file holds bytes its store neither found nor wrote, or has another length: it belongs to "
+             "another file, or another program changed the file since";
+    case kovo::kFileCorrupt:
+      return "it is damaged (its check fails) and the file no longer holds the bytes from before its store, "
+             "so it can be neither applied nor safely removed";
     case kovo::kAccessDenied: return "you may not read it";
     default: return kovo::InOutErrorMessage(code);
   }
@@ -130,7 +135,6 @@ const char* LeftoverText(kovo::Leftover kind) {
     case kovo::Leftover::Spent:
       return "a kovomaint run finished but could not remove it, and spent it; it is never applied and does no harm";
     case kovo::Leftover::CutOff: return "a kovomaint run was cut off before it changed the file";
-    case kovo::Leftover::Damaged: return "it is damaged or incomplete, so it cannot be applied";
   }
   return "";
 }

@@ -212,9 +212,11 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   testing::WriteJournal(File(), kBefore, testing::Finished());
   testing::WriteFileBytes(File(), testing::Finished().substr(0, 5000) + kBefore.substr(5000));
   EXPECT_NE(kovolist({}).Errors.find("middle of its store; the next run rolls it back"), std::string::npos);
-  // The same journal damaged: a run cut off after it changed the file is not said to be cut off before.
+  // The same journal damaged beside the torn file: kept, and the check fails.
   testing::WriteFileBytes(journal, testing::ReadFileBytes(journal) + "x");
-  EXPECT_NE(kovolist({}).Errors.find("it is damaged or incomplete"), std::string::npos);
+  const ProgramRun damaged = kovolist({"--check", "Y"});
+  EXPECT_EQ(damaged.ExitCode(), 2);
+  EXPECT_NE(damaged.Errors.find("(I/O error 1392) and keeps it: it is damaged"), std::string::npos);
   ::truncate(journal.c_str(), sizeof(JournalRecord));
   EXPECT_EQ(kovolist({"-a", "Y"}).Output, after.Output);
   ASSERT_EQ(testing::RunProgram(kKovomaint, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
