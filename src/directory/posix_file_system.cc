@@ -1,6 +1,5 @@
 #include "directory/platform_file_system.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -17,6 +16,7 @@
 #endif
 
 #include "directory/posix_error.h"
+#include "directory/posix_journal_trust.h"
 
 namespace kovo {
 namespace {
@@ -92,118 +92,65 @@ int CheckOpenedFile(const char* name, int fd) {
 }
 
 constexpr const char kAccessList[] = "system.posix_acl_access";
-// An access list as Linux stores it: a 4-byte version, then 8-byte entries
-// of a tag, permissions and an id, little-endian.
-struct AccessList {
-  unsigned char Bytes[4096];
-  ssize_t Size = 0;  // 0: none
-};
 
+// The access list of an open file: none where it has none or the file
+// system keeps none, and unreadable where reading it failed otherwise.
 AccessList AccessListOf(int fd) {
   AccessList list;
 #ifdef __linux__
-  list.Size = std::max<ssize_t>(0, ::fgetxattr(fd, kAccessList, list.Bytes, sizeof list.Bytes));
+  const ssize_t size = ::fgetxattr(fd, kAccessList, list.Bytes, sizeof list.Bytes);
+  list.Size = size > 0 ? static_cast<std::size_t>(size) : 0;
+  list.Readable = size >= 0 || errno == ENODATA || errno == ENOTSUP;
 #else
   (void)fd;
 #endif
   return list;
 }
 
-bool SameAccessList(const AccessList& one, const AccessList& other) {
-  return one.Size == other.Size && std::memcmp(one.Bytes, other.Bytes, static_cast<std::size_t>(one.Size)) == 0;
-}
-
-unsigned AccessListField(const AccessList& list, ssize_t at, int size) {
-  unsigned value = 0;
-  for (int i = size - 1; i >= 0; --i) value = value << 8 | list.Bytes[at + i];
-  return value;
-}
-
-// True when an entry of the list names the user and lets them write, and
-// the list's mask lets them too.
-bool AccessListLetsWrite(const AccessList& list, uid_t user) {
-  constexpr unsigned kNamedUser = 0x02, kMask = 0x10, kWrite = 2;
-  bool named = false;
-  unsigned mask = kWrite;
-  for (ssize_t at = 4; at + 8 <= list.Size; at += 8) {
-    const unsigned tag = AccessListField(list, at, 2);
-    const unsigned permissions = AccessListField(list, at + 2, 2);
-    if (tag == kNamedUser && AccessListField(list, at + 4, 4) == user) named = (permissions & kWrite) != 0;
-    if (tag == kMask) mask = permissions;
-  }
-  return named && (mask & kWrite) != 0;
-}
-
-// Whether the owner of a journal may write the file it belongs to, so that
-// a run of theirs could have made it.
-bool OwnerMayWrite(const struct stat& journal, const struct stat& file, int file_fd) {
-  const uid_t owner = journal.st_uid;
-  if (owner == 0 || owner == file.st_uid || owner == ::geteuid()) return true;
-  if ((file.st_mode & S_IWOTH) != 0) return true;
-  // A run gives its journal the file's group only when its maker belongs to it.
-  if ((file.st_mode & S_IWGRP) != 0 && journal.st_gid == file.st_gid) return true;
-  return AccessListLetsWrite(AccessListOf(file_fd), owner);
-}
-
-// Whether everyone the journal's permissions let write it may write the
-// file too: its group and others only where the file lets them, and an
-// access list only the file's own.
-bool OnlyWritersOfTheFileMayWrite(int fd, const struct stat& journal, int file_fd, const struct stat& file) {
-  const bool others_write_file = (file.st_mode & S_IWOTH) != 0;
-  const bool group_writes_file = (file.st_mode & S_IWGRP) != 0 && journal.st_gid == file.st_gid;
-  if ((journal.st_mode & S_IWOTH) != 0 && !others_write_file) return false;
-  if ((journal.st_mode & S_IWGRP) != 0 && !others_write_file && !group_writes_file) return false;
-  const AccessList list = AccessListOf(fd);
-  if (list.Size == 0) return true;
-  return SameAccessList(list, AccessListOf(file_fd));
+bool DescribeAccess(int fd, struct stat& info, FileAccess& access) {
+  if (::fstat(fd, &info) != 0) return false;
+  access.Owner = info.st_uid;
+  access.Group = info.st_gid;
+  access.Mode = info.st_mode & 0777;
+  access.List = AccessListOf(fd);
+  return true;
 }
 
 int CheckTrustedJournal(int fd, int file_fd) {
-  struct stat journal {};
-  struct stat file {};
-  if (::fstat(fd, &journal) != 0 || ::fstat(file_fd, &file) != 0) return TranslateErrno(errno);
-  if (!S_ISREG(journal.st_mode)) return kNotARegularFile;
-  if (journal.st_nlink != 1) return kMoreThanOneLink;
-  if (!OwnerMayWrite(journal, file, file_fd) || !OnlyWritersOfTheFileMayWrite(fd, journal, file_fd, file))
-    return kUntrustedOwner;
+  struct stat journal_info {};
+  struct stat file_info {};
+  FileAccess journal;
+  FileAccess file;
+  if (!DescribeAccess(fd, journal_info, journal) || !DescribeAccess(file_fd, file_info, file))
+    return TranslateErrno(errno);
+  if (!S_ISREG(journal_info.st_mode)) return kNotARegularFile;
+  if (journal_info.st_nlink != 1) return kMoreThanOneLink;
+  if (const int code = JudgeJournalAccess(journal, file, ::geteuid()); code != 0) return code;
   return ClearNonBlocking(fd);
-}
-
-// The permission bits a journal takes from its file: the file's own where
-// it has the file's group; elsewhere the file's group falls under the
-// journal's others, so group and others get only what the file lets both do.
-mode_t JournalMode(mode_t file_mode, bool has_the_files_group) {
-  const mode_t mode = file_mode & 0777;
-  if (has_the_files_group) return mode;
-  const mode_t both = (mode >> 3) & mode & 07;
-  return (mode & 0700) | both << 3 | both;
 }
 
 // Gives the journal the owner, group, permissions and access list of its
 // file as far as the system lets this user, then checks that it is no wider
 // than the file: 0, or code 5.
 int GiveAccessOfFile(int fd, int file_fd) {
-  struct stat file {};
-  if (::fstat(file_fd, &file) != 0) return TranslateErrno(errno);
-  const uid_t owner = ::geteuid() == 0 ? file.st_uid : static_cast<uid_t>(-1);
-  const bool given = ::fchown(fd, owner, file.st_gid) == 0;  // where refused, the mode is narrowed instead
-  struct stat journal {};
-  if (::fstat(fd, &journal) != 0) return TranslateErrno(errno);
-  const bool has_the_files_group = given || journal.st_gid == file.st_gid;
-  mode_t mode = JournalMode(file.st_mode, has_the_files_group);
-  const AccessList wanted = AccessListOf(file_fd);
+  struct stat info {};
+  FileAccess file;
+  if (!DescribeAccess(file_fd, info, file)) return TranslateErrno(errno);
+  const uid_t owner = ::geteuid() == 0 ? file.Owner : static_cast<uid_t>(-1);
+  const bool given = ::fchown(fd, owner, file.Group) == 0;  // where refused, the mode is narrowed instead
+  FileAccess journal;
+  if (!DescribeAccess(fd, info, journal)) return TranslateErrno(errno);
+  const bool has_the_files_group = given || journal.Group == file.Group;
   bool list_copied = false;
 #ifdef __linux__
-  if (wanted.Size > 0 && has_the_files_group)
-    list_copied = ::fsetxattr(fd, kAccessList, wanted.Bytes, static_cast<std::size_t>(wanted.Size), 0) == 0;
-  if (wanted.Size > 0 && !list_copied) mode &= 0700;
+  if (file.List.Size > 0 && has_the_files_group)
+    list_copied = ::fsetxattr(fd, kAccessList, file.List.Bytes, file.List.Size, 0) == 0;
   if (!list_copied) (void)::fremovexattr(fd, kAccessList);  // one the folder's default list gave it
 #endif
-  (void)::fchmod(fd, mode);
-  if (::fstat(fd, &journal) != 0) return TranslateErrno(errno);
-  const AccessList has = AccessListOf(fd);
-  const bool list_as_wanted = has.Size == 0 || (list_copied && SameAccessList(has, wanted));
-  return (journal.st_mode & 0777 & ~mode) == 0 && list_as_wanted ? 0 : TranslateErrno(EACCES);
+  const std::uint32_t mode = JournalMode(file, has_the_files_group, list_copied);
+  (void)::fchmod(fd, static_cast<mode_t>(mode));
+  if (!DescribeAccess(fd, info, journal)) return TranslateErrno(errno);
+  return NoWiderThanWanted(journal, mode, file, list_copied) ? 0 : TranslateErrno(EACCES);
 }
 
 Status DescribeStat(int rc, const struct stat& info, FileDescription& description) {
