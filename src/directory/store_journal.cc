@@ -29,8 +29,6 @@ Status Discard(FileSystem& files, const JournalPath& journal_name, Status failur
   return failure;
 }
 
-constexpr std::size_t kHeaderSize = offsetof(JournalRecord, Before);
-
 // Success when the open file still holds the journal's bytes from before
 // its store; code 1392 when it does not.
 Status CheckFileHoldsBefore(FileSystem& files, FileHandle file, StoreScratch& scratch) {
