@@ -61,7 +61,7 @@ InProcessRun RunInProcess(const std::string& directory) {
   InProcessRun counted;
   {
     const kovo::TerminalScreenPtr screen =
-        kovo::OpenTerminalScreen(terminal, {80, 25}, kovo::GlyphEncoding::Utf8);
+        kovo::OpenTerminalScreen(terminal, {80, 25}, kovo::GlyphEncoding::Utf8, true);
     kovo::Console console(*screen);
     console.Device.StartDevice();
     kovo::PlatformFileSystem files;

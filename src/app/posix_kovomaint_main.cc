@@ -18,7 +18,7 @@ int Run(int argc, char** argv, std::string_view module_name) {
   // Drawing takes no memory beyond the terminal screen's own.
   kovo::TerminalScreenPtr terminal;
   if (const auto size = kovo::UsableTerminalSize(STDOUT_FILENO)) {
-    terminal = kovo::OpenTerminalScreen(STDOUT_FILENO, *size, kovo::EncodingFromLocale());
+    terminal = kovo::OpenTerminalScreen(STDOUT_FILENO, *size, kovo::EncodingFromLocale(), kovo::ColoursWanted());
     if (!terminal) {
       kovo::WriteFatalReport(STDOUT_FILENO, kovo::kOutOfMemory, module_name);
       return 1;

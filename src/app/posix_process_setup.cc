@@ -21,7 +21,8 @@ std::string_view AfterLastSlash(std::string_view path) {
 void EnsureStandardDescriptors() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    // Read-only: a write to it fails as it would on the closed descriptor.
+    const int opened = ::open("/dev/null", O_RDONLY);
     // open returns the lowest free descriptor, which is fd itself.
     if (opened >= 0 && opened != fd) ::close(opened);
   }

@@ -8,8 +8,9 @@
 
 namespace kovo {
 
-// Opens /dev/null on any of descriptors 0-2 that is closed, so that no file
-// the run opens can take the place of standard output.
+// Opens /dev/null read-only on any of descriptors 0-2 that is closed, so that
+// no file the run opens can take the place of standard output, and writes
+// there still fail.
 void EnsureStandardDescriptors();
 
 // A closed pipe or a file-size limit becomes a write error the run reports,

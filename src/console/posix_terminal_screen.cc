@@ -50,9 +50,15 @@ std::optional<ScreenSize> UsableTerminalSize(int fd) {
   return ScreenSize{size.ws_col, size.ws_row};
 }
 
-TerminalScreen::TerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding)
+bool ColoursWanted() {
+  const char* no_colour = std::getenv("NO_COLOR");
+  return no_colour == nullptr || *no_colour == '\0';
+}
+
+TerminalScreen::TerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding, bool colours)
     : fd_(fd),
       encoding_(encoding),
+      colours_(colours),
       terminal_(terminal_size),
       picture_(terminal_size) {
   resized_flag = 0;
@@ -152,7 +158,7 @@ void TerminalScreen::EndFrameAndSend() {
 }
 
 void TerminalScreen::AppendRendition(std::uint8_t attribute) {
-  if (rendition_ == attribute) return;
+  if (rendition_ == attribute || !colours_) return;
   Append(sequences::Rendition(attribute).View());
   rendition_ = attribute;
 }
@@ -263,10 +269,10 @@ void TerminalScreenRelease::operator()(TerminalScreen* screen) const {
   std::free(screen);
 }
 
-TerminalScreenPtr OpenTerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding) {
+TerminalScreenPtr OpenTerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding, bool colours) {
   void* memory = std::malloc(sizeof(TerminalScreen));
   if (memory == nullptr) return nullptr;
-  return TerminalScreenPtr(new (memory) TerminalScreen(fd, terminal_size, encoding));
+  return TerminalScreenPtr(new (memory) TerminalScreen(fd, terminal_size, encoding, colours));
 }
 
 int TerminalScreen::VisibleColumns() const { return std::min(picture_.Size().Columns, terminal_.Columns); }

@@ -27,13 +27,17 @@ namespace kovo {
 // not "dumb"; otherwise nothing, and the caller draws on no screen at all.
 std::optional<ScreenSize> UsableTerminalSize(int fd);
 
+// False when NO_COLOR is set and not empty: the user wants the screen's
+// cells without their colours.
+bool ColoursWanted();
+
 class TerminalScreen final : public Screen {
  public:
   static constexpr std::size_t kFrameCapacity = 4096;
 
   // Takes no memory beyond the object itself: the picture and the frame
   // live inside it. Watches for resizes and resumes until destroyed.
-  TerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding);
+  TerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding, bool colours = true);
   ~TerminalScreen() override;
   TerminalScreen(const TerminalScreen&) = delete;
   TerminalScreen& operator=(const TerminalScreen&) = delete;
@@ -83,6 +87,7 @@ class TerminalScreen final : public Screen {
 
   int fd_;
   GlyphEncoding encoding_;
+  bool colours_;  // false: every cell in the terminal's default rendition
   ScreenSize terminal_;  // the terminal's size as last read
   CellGrid picture_;  // the device's window, as drawn
   int row_offset_ = 0;  // picture row shown on the terminal's first row
@@ -107,6 +112,6 @@ using TerminalScreenPtr = std::unique_ptr<TerminalScreen, TerminalScreenRelease>
 // A terminal screen in memory taken with malloc, which reports exhaustion
 // as nothing rather than with an exception (an exception needs memory of its
 // own): nothing when memory has run out.
-TerminalScreenPtr OpenTerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding);
+TerminalScreenPtr OpenTerminalScreen(int fd, ScreenSize terminal_size, GlyphEncoding encoding, bool colours);
 
 }  // namespace kovo

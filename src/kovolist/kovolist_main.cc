@@ -2,6 +2,7 @@
 // kovomaint would leave it, and tells a script whether a run would change
 // it. It only reads, under the shared lock that kovomaint's load takes, so
 // that it never sees a store half done.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -202,24 +203,41 @@ bool RunCanOpen(kovo::FileSystem& files, const std::string& name) {
                             kovo::InOutErrorMessage(status.Code) + "): a run shows \"Can't locate .fon file\"");
 }
 
+// The run a check or a preview speaks of, as the user would type it, and
+// where: kovomaint works on kovo.fon in the folder it runs in.
+std::string RunPhrase(const kovo::ListingOptions& options) {
+  std::string run = "\"kovomaint " + (options.Switch.empty() ? std::string("''") : options.Switch) + "\"";
+  if (!options.File) return run;
+  const std::filesystem::path named(*options.File);
+  const std::string folder = named.parent_path().string();
+  std::string name = named.filename().string();
+  for (char& byte : name) byte = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte;
+  if (name == kovo::kDirectoryFileName)
+    return folder.empty() ? run : run + " run in " + folder;
+  return run + " run on it as kovo.fon" + (folder.empty() ? "" : " in " + folder);
+}
+
 int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
   if (!IsWhole(file) || JournalStopsTheRun(file) || !RunCanOpen(files, file.Name))
     return kUsageError;
   kovo::DirectoryImage after{};
   kovo::PreviewRun(file.RunLoads(), options.Outcome, after);
   const bool changes = std::memcmp(after.Bytes(), file.Image.Bytes(), kImageSize) != 0;
-  const std::string run = "\"kovomaint " + options.Switch + "\"";
+  const std::string run = RunPhrase(options);
   if (options.Quiet) {
     if (changes) Complain(file.Name, run + " would change it");
     return changes ? 1 : 0;
   }
   std::printf("%s: %s %s\n", file.Name.c_str(), run.c_str(), changes ? "changes it:" : "leaves it as it is");
-  if (file.Journal.Action == kovo::JournalAction::RollBack)
-    std::printf("  the journal beside it is rolled back first\n");
+  const bool rolls_back = file.Journal.Action == kovo::JournalAction::RollBack;
+  if (rolls_back)
+    std::printf(changes ? "  it rolls the journal beside it back first; from the bytes that puts back:\n"
+                        : "  it rolls the journal beside it back, then stores these same bytes again\n");
+  if (!changes) return 0;
   const kovo::ChangeSummary summary = kovo::SummariseChanges(file.RunLoads(), options.Outcome);
   for (const std::string& line : kovo::DescribeChanges(summary, file.RunLoads(), TextShownOnStandardOutput()))
     std::printf("%s\n", line.c_str());
-  return changes ? 1 : 0;
+  return 1;
 }
 
 void PrintLines(const kovo::DirectoryImage& image, int whole_slots, bool used_only) {
@@ -260,13 +278,20 @@ int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const
 #endif
 }
 
-int List(const kovo::ListingOptions& options, const ListedFile& file) {
+// Whether the run that --after previews would give its result: it could
+// open the file and would not stop over a journal.
+bool RunWouldStore(kovo::FileSystem& files, const ListedFile& file) {
+  return !JournalStopsTheRun(file) && RunCanOpen(files, file.Name);
+}
+
+int List(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
   if (options.Mode == kovo::ListingMode::AsIs && !options.Json) {
     PrintLines(file.Image, static_cast<int>(file.BytesRead / kovo::kEntrySize), options.UsedOnly);
     NoteTrailingBytes(file);
     return IsWhole(file) ? 0 : kTrouble;
   }
   if (!IsWhole(file)) return kTrouble;
+  if (options.Mode == kovo::ListingMode::After && !RunWouldStore(files, file)) return kTrouble;
   kovo::DirectoryImage image = file.Image;
   if (options.Mode == kovo::ListingMode::After)
     kovo::PreviewRun(file.RunLoads(), options.Outcome, image);
@@ -278,8 +303,8 @@ int List(const kovo::ListingOptions& options, const ListedFile& file) {
 
 int Run(const kovo::ListingOptions& options) {
   const bool checking = options.Mode == kovo::ListingMode::Check;
-  if (checking && !kovo::RunTouchesTheFile(options.Outcome)) {
-    Complain("\"kovomaint " + options.Switch + "\"", "refuses the switch and does not touch the file");
+  if (options.Mode != kovo::ListingMode::AsIs && !kovo::RunTouchesTheFile(options.Outcome)) {
+    Complain(RunPhrase(options), "refuses the switch and does not touch the file");
     return kUsageError;
   }
   const int cannot_read = checking ? kUsageError : kTrouble;
@@ -288,8 +313,17 @@ int Run(const kovo::ListingOptions& options) {
   if (!FindFile(options, files, file.Name)) return cannot_read;
   file.JournalFile = kovo::JournalName(file.Name);
   if (!ReadListedFile(files, file)) return cannot_read;
-  WarnOfAJournal(file);
-  return checking ? Check(options, files, file) : List(options, file);
+  if (!options.Quiet || JournalStopsTheRun(file)) WarnOfAJournal(file);
+  return checking ? Check(options, files, file) : List(options, files, file);
+}
+
+// A failed or short write to standard output fails the program, as in
+// coreutils: a script must not take a cut-off listing for a whole one.
+int FinishOutput(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return status;
+  std::fprintf(stderr, "kovolist: write error%s%s\n", errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
+  return kUsageError;
 }
 
 }  // namespace
@@ -298,14 +332,18 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
   kovo::EnsureStandardDescriptors();
 #endif
+  // Room for any listing: a write that fails does so at the end, where its
+  // reason is still known. It outlives main, as stdout does.
+  static char output_buffer[1 << 20];
+  std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
   const kovo::ParsedOptions parsed = kovo::ParseListingOptions(argc, argv);
   if (!parsed.Options) {
     std::fprintf(stderr, "kovolist: %s\nTry 'kovolist --help' for more information.\n", parsed.Error.c_str());
     return kUsageError;
   }
   switch (parsed.Options->Mode) {
-    case kovo::ListingMode::Help: std::printf("%s", kovo::ListingUsage()); return 0;
-    case kovo::ListingMode::Version: std::printf("kovolist (kovomaint) %s\n", KOVO_VERSION); return 0;
-    default: return Run(*parsed.Options);
+    case kovo::ListingMode::Help: std::printf("%s", kovo::ListingUsage()); return FinishOutput(0);
+    case kovo::ListingMode::Version: std::printf("kovolist (kovomaint) %s\n", KOVO_VERSION); return FinishOutput(0);
+    default: return FinishOutput(Run(*parsed.Options));
   }
 }

@@ -79,6 +79,8 @@ ParsedOptions ParseListingOptions(int argc, char** argv) {
       default:
         if (optopt == 'a' || optopt == 'c')
           return Refuse(Refused(argv) + " needs the switch to try, Y or N");
+        if (optopt != 0 && std::string(argv[optind - 1]).find('=') != std::string::npos)
+          return Refuse(Refused(argv) + " takes no value");
         return Refuse("unknown option '" + Refused(argv) + "'");
     }
   }

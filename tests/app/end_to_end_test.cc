@@ -163,12 +163,17 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
     int status;
     const char* output;  // part of standard output, or of standard error
     bool on_errors;
+    OutputTo to = OutputTo::File;
   };
   const Case cases[] = {
       {{"--check=Y"}, 1, "changes it:\n  slot 1 is erased, its field 2 being empty: [5]\"ghost\"", false},
       {{"--after=N"}, 0, "  1 used [4]\"beta\"", false},
-      {{"--check=N", "packed.fon"}, 0, "\"kovomaint N\" leaves it as it is", false},
+      {{"--check=N", "packed.fon"}, 0, "\"kovomaint N\" run on it as kovo.fon leaves it as it is", false},
+      {{"-c", "N", "./kovo.fon"}, 1, "\"kovomaint N\" run in . changes it", false},
       {{"-c", "q"}, 2, "\"kovomaint q\": refuses the switch", true},
+      {{"-a", ""}, 2, "\"kovomaint ''\": refuses the switch", true},
+      {{}, 2, "kovolist: write error: No space left on device\n", true, OutputTo::FullDisk},
+      {{"-V"}, 2, "kovolist: write error", true, OutputTo::Closed},
       {{"--check", "Y", "."}, 2, ".: a folder, not a file", true},
       {{"short.fon"}, 1, "short.fon: 100 bytes", true},
       {{"long.fon", "-u"}, 0, "7 used, 93 free\n8 bytes follow slot 100; runs of kovomaint keep them", false},
@@ -180,6 +185,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
       {{"-V"}, 0, "kovolist (kovomaint) " KOVO_VERSION "\n", false},
       {{"-y"}, 2, "unknown option '-y'\nTry 'kovolist --help'", true},
       {{"--bogus=1"}, 2, "unknown option '--bogus'", true},
+      {{"--used=1"}, 2, "--used takes no value", true},
       {{"--check"}, 2, "--check needs the switch", true},
       {{"--check", "Y", "--json"}, 2, "--check lists nothing", true},
       {{"--after=Y", "-c", "N"}, 2, "go alone", true},
@@ -187,7 +193,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.arguments));
-    const ProgramRun run = kovolist(c.arguments);
+    const ProgramRun run = kovolist(c.arguments, c.to);
     EXPECT_EQ(run.ExitCode(), c.status);
     EXPECT_NE((c.on_errors ? run.Errors : run.Output).find(c.output), std::string::npos)
         << run.Output << run.Errors;

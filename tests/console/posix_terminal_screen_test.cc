@@ -16,8 +16,8 @@ namespace {
 
 // A terminal screen writing into a memory file.
 struct CapturedTerminal {
-  CapturedTerminal(int columns, int rows)
-      : fd(::memfd_create("terminal", 0)), screen(fd, ScreenSize{columns, rows}, GlyphEncoding::Utf8),
+  CapturedTerminal(int columns, int rows, bool colours = true)
+      : fd(::memfd_create("terminal", 0)), screen(fd, ScreenSize{columns, rows}, GlyphEncoding::Utf8, colours),
         console(screen) {
     console.Device.StartDevice();
   }
@@ -101,6 +101,21 @@ TEST(TerminalScreen, DrawsWhatTheGridHolds) {
       EXPECT_EQ(emulator.Bells(), grid.Bells());
     }
   }
+}
+
+// Without colours the terminal shows the same text, and is sent no colour.
+TEST(TerminalScreen, WithoutColoursDrawsTheSameText) {
+  testing::MemoryScreen grid(80, 25);
+  Console on_grid(grid);
+  on_grid.Device.StartDevice();
+  WrapAndScrollOnColour(on_grid);
+  CapturedTerminal terminal(80, 25, false);
+  WrapAndScrollOnColour(terminal.console);
+  const std::string bytes = terminal.Bytes();
+  EXPECT_EQ(bytes.find("\x1b[0;"), std::string::npos);
+  testing::EmulatedTerminal emulator(80, 25);
+  emulator.Feed(bytes);
+  for (int row = 0; row < 25; ++row) EXPECT_EQ(emulator.RowText(row), grid.RowText(row)) << row;
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ struct ProgramRun {
   int ExitCode() const { return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1; }  // -1: a signal
 };
 
-enum class OutputTo { Terminal, File, ClosedPipe, Closed };
+enum class OutputTo { Terminal, File, ClosedPipe, Closed, FullDisk };
 
 struct ProgramOptions {
   std::string Directory;  // the working folder
@@ -122,6 +122,7 @@ inline ProgramRun RunRedirected(const std::string& path, const ProgramOptions& o
     ::close(STDOUT_FILENO);
     if (options.Output == OutputTo::File) ::dup2(output, STDOUT_FILENO);
     if (options.Output == OutputTo::ClosedPipe) ::dup2(pipe_ends[1], STDOUT_FILENO);
+    if (options.Output == OutputTo::FullDisk) ::open("/dev/full", O_WRONLY);  // the lowest: 1
     ::dup2(errors, STDERR_FILENO);
     ::close(pipe_ends[0]);
     Exec(path, options);
