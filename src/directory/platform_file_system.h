@@ -1,7 +1,8 @@
 // The real file seam of the platform the program is built for, defined in
 // posix_file_system.cc (open/pread/pwrite/fsync, fstat for identities, flock
-// and open-file-description record locks, which also conflict with other
-// processes' lockf and fcntl locks) or in win32_file_system.cc (CreateFileA,
+// and open-file-description record locks, or the process's own where the
+// kernel has no others, which also conflict with other processes' lockf and
+// fcntl locks) or in win32_file_system.cc (CreateFileA,
 // ReadFile, WriteFile, FlushFileBuffers, GetFileInformationByHandle,
 // LockFileEx; codes are GetLastError's, unchanged).
 #pragma once
@@ -34,6 +35,11 @@ class PlatformFileSystem final : public FileSystem {
 
  private:
   std::uint32_t lock_wait_ms_;
+  // Where the kernel has only the process's own record locks, which any
+  // close of the file drops: the handle that holds the run lock, whose lock
+  // is taken again after such a close.
+  bool classic_locks_ = false;
+  FileHandle run_lock_holder_ = kNoFile;
 };
 
 }  // namespace kovo

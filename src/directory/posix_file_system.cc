@@ -162,11 +162,11 @@ Status DescribeStat(int rc, const struct stat& info, FileDescription& descriptio
 }
 
 #ifdef F_OFD_SETLK
-constexpr int kRecordLockCommand = F_OFD_SETLK;  // owned by this open, not the process
-constexpr int kRecordLockQuery = F_OFD_GETLK;
+constexpr int kOwnLockCommand = F_OFD_SETLK;  // owned by this open, not the process
+constexpr int kOwnLockQuery = F_OFD_GETLK;
 #else
-constexpr int kRecordLockCommand = F_SETLK;
-constexpr int kRecordLockQuery = F_GETLK;
+constexpr int kOwnLockCommand = -1;  // refused like an unknown command
+constexpr int kOwnLockQuery = -1;
 #endif
 
 // The data's range is every offset below the run lock's byte.
@@ -179,17 +179,26 @@ struct flock LockRange(short type, bool run_lock) {
   return range;
 }
 
-int RecordLock(int fd, short type, bool run_lock = false) {
+// A record lock command: the open's own kind, or, from the first time the
+// kernel refuses that kind as unknown (before Linux 3.15), the process's.
+int RecordCommand(int fd, int own, int classic, struct flock& range, bool& classic_locks) {
+  if (!classic_locks && ::fcntl(fd, own, &range) == 0) return 0;
+  if (!classic_locks && errno != EINVAL) return errno;
+  classic_locks = true;
+  return ::fcntl(fd, classic, &range) == 0 ? 0 : errno;
+}
+
+int RecordLock(int fd, short type, bool& classic_locks, bool run_lock = false) {
   struct flock range = LockRange(type, run_lock);
-  return ::fcntl(fd, kRecordLockCommand, &range) == 0 ? 0 : errno;
+  return RecordCommand(fd, kOwnLockCommand, F_SETLK, range, classic_locks);
 }
 
 // Whether what keeps the run lock from this run is another run's lock,
 // which covers the run byte alone, rather than another program's lock over
 // a range that reaches it.
-bool RunLockHeldByAnotherRun(int fd) {
+bool RunLockHeldByAnotherRun(int fd, bool& classic_locks) {
   struct flock range = LockRange(F_WRLCK, true);
-  if (::fcntl(fd, kRecordLockQuery, &range) != 0) return true;
+  if (RecordCommand(fd, kOwnLockQuery, F_GETLK, range, classic_locks) != 0) return true;
   return range.l_type == F_UNLCK || (range.l_start == static_cast<off_t>(kRunLockOffset) && range.l_len == 1);
 }
 
@@ -208,12 +217,12 @@ int IgnoreUnsupported(int error) { return LocksUnsupported(error) ? 0 : error; }
 
 // One attempt at both kinds of lock (the run lock is a record lock alone):
 // 0, or the errno of the one refused.
-int TryLock(int fd, LockMode mode) {
-  if (mode == LockMode::Run) return IgnoreUnsupported(RecordLock(fd, F_WRLCK, true));
+int TryLock(int fd, LockMode mode, bool& classic_locks) {
+  if (mode == LockMode::Run) return IgnoreUnsupported(RecordLock(fd, F_WRLCK, classic_locks, true));
   const bool shared = mode == LockMode::Shared;
   const int whole = IgnoreUnsupported(WholeFileLock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB));
   if (whole != 0) return whole;
-  const int record = IgnoreUnsupported(RecordLock(fd, shared ? F_RDLCK : F_WRLCK));
+  const int record = IgnoreUnsupported(RecordLock(fd, shared ? F_RDLCK : F_WRLCK, classic_locks));
   if (record != 0) (void)WholeFileLock(fd, LOCK_UN);
   return record;
 }
@@ -318,8 +327,13 @@ Status PlatformFileSystem::Sync(FileHandle file) {
 Status PlatformFileSystem::Close(FileHandle file) {
   // On Linux the descriptor is released even when close reports EINTR, so
   // retrying would close somebody else's descriptor; the data was synced.
-  if (::close(Descriptor(file)) != 0 && errno != EINTR) return Failure();
-  return Status{};
+  if (file == run_lock_holder_) run_lock_holder_ = kNoFile;
+  const Status closed = ::close(Descriptor(file)) != 0 && errno != EINTR ? Failure() : Status{};
+  // Any close of the file drops all of the process's classic locks on it:
+  // the run takes its place in the queue again at once.
+  if (classic_locks_ && run_lock_holder_ != kNoFile)
+    (void)RecordLock(Descriptor(run_lock_holder_), F_WRLCK, classic_locks_, true);
+  return closed;
 }
 
 Status PlatformFileSystem::Describe(FileHandle file, FileDescription& description) {
@@ -335,7 +349,7 @@ Status PlatformFileSystem::DescribeName(const char* name, FileDescription& descr
 Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   const int fd = Descriptor(file);
   if (mode == LockMode::Unlocked) {
-    const int record = IgnoreUnsupported(RecordLock(fd, F_UNLCK));
+    const int record = IgnoreUnsupported(RecordLock(fd, F_UNLCK, classic_locks_));
     const int whole = IgnoreUnsupported(WholeFileLock(fd, LOCK_UN));
     const int error = record != 0 ? record : whole;
     return error == 0 ? Status{} : Status{TranslateErrno(error)};
@@ -344,10 +358,11 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   const auto program_deadline = start + std::chrono::milliseconds(lock_wait_ms_);
   const auto run_deadline = start + std::chrono::milliseconds(kRunQueueWaitMs);
   for (;;) {
-    const int error = TryLock(fd, mode);
+    const int error = TryLock(fd, mode, classic_locks_);
+    if (error == 0 && mode == LockMode::Run) run_lock_holder_ = file;
     if (error == 0) return Status{};
     if (!HeldByAnother(error)) return Status{TranslateErrno(error)};
-    const bool another_run = mode == LockMode::Run && RunLockHeldByAnotherRun(fd);
+    const bool another_run = mode == LockMode::Run && RunLockHeldByAnotherRun(fd, classic_locks_);
     if (std::chrono::steady_clock::now() >= (another_run ? run_deadline : program_deadline))
       return Status{kLockViolation};
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -231,13 +231,25 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
 }
 
 // Runs started together queue behind one another, each on the terminal
-// through its pauses, and all of them finish: the last waits seconds.
+// through its pauses, and all of them finish: the last waits seconds. Where
+// the kernel has only the process's own record locks, too, and another
+// program's lockf still stops a run.
 TEST_F(EndToEndTest, EightRunsStartedTogetherAllFinish) {
   const std::string eight_runs = "for i in 1 2 3 4 5 6 7 8; do \"$0\" Y & pids=\"$pids $!\"; done; "
                                  "for pid in $pids; do wait $pid || exit 1; done";
-  const ProgramRun run = testing::RunProgram("/bin/sh", Options({"-c", eight_runs, kKovomaint}));
-  EXPECT_EQ(run.ExitCode(), 0);
-  EXPECT_TRUE(testing::ReadFileBytes(File()) == testing::Finished());
+  for (const bool old_kernel : {false, true}) {
+    SCOPED_TRACE(old_kernel ? "a kernel before 3.15" : "this kernel");
+    testing::WriteFileBytes(File(), kBefore);
+    ProgramOptions options = Options({"-c", eight_runs, kKovomaint});
+    options.OldKernelLocks = old_kernel;
+    EXPECT_EQ(testing::RunProgram("/bin/sh", options).ExitCode(), 0);
+    EXPECT_TRUE(testing::ReadFileBytes(File()) == testing::Finished());
+  }
+  const pid_t holder = testing::HoldLock(File(), [](int fd) { return ::lockf(fd, F_LOCK, 0); });
+  ProgramOptions options = Options({"Y"}, OutputTo::File);
+  options.OldKernelLocks = true;
+  EXPECT_EQ(testing::RunProgram(kKovomaint, options).ExitCode(), 1);
+  testing::Release(holder);
 }
 
 // A listing taken while a run stores waits for the store to end, and shows

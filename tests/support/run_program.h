@@ -8,17 +8,31 @@
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
+#include <iterator>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <optional>
 #include <poll.h>
 #include <pty.h>
 #include <pwd.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace kovo::testing {
+
+#if defined(__x86_64__)
+inline constexpr std::uint32_t kNativeArch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+inline constexpr std::uint32_t kNativeArch = AUDIT_ARCH_AARCH64;
+#else
+inline constexpr std::uint32_t kNativeArch = 0;  // the filter lets every call pass
+#endif
 
 struct ProgramRun {
   std::string Output;                // what went to standard output
@@ -40,6 +54,7 @@ struct ProgramOptions {
   const char* Term = "xterm";         // nullptr: unset
   const char* Lang = "C.UTF-8";
   bool AsNobody = false;              // as root: run as the user nobody
+  bool OldKernelLocks = false;        // fcntl refuses open-file-description locks
   // On a terminal: called MidRunAfterMs into the run with the terminal's
   // controlling side and the program's process.
   std::function<void(int controller, pid_t program)> MidRun;
@@ -56,9 +71,29 @@ inline bool BecomeNobody() {
 
 namespace program_detail {
 
+// Makes fcntl refuse open-file-description locks as unknown commands, as
+// kernels before Linux 3.15 do, for this process and what it runs; false
+// when that fails. Other machines' calls pass.
+inline bool RefuseOpenFileDescriptionLocks() {
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kNativeArch, 0, 6),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fcntl, 0, 4),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
+      BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, F_OFD_GETLK, 0, 2),
+      BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, F_OFD_SETLKW, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
 [[noreturn]] inline void Exec(const std::string& path, const ProgramOptions& options) {
   if (::chdir(options.Directory.c_str()) != 0) ::_exit(126);
   if (options.AsNobody && ::geteuid() == 0 && !BecomeNobody()) ::_exit(126);
+  if (options.OldKernelLocks && !RefuseOpenFileDescriptionLocks()) ::_exit(126);
   options.Term ? ::setenv("TERM", options.Term, 1) : ::unsetenv("TERM");
   ::setenv("LANG", options.Lang, 1);
   ::unsetenv("LC_ALL");
