@@ -35,11 +35,16 @@ class PlatformFileSystem final : public FileSystem {
 
  private:
   std::uint32_t lock_wait_ms_;
+  bool DeferredClose(int fd);
+
   // Where the kernel has only the process's own record locks, which any
-  // close of the file drops: the handle that holds the run lock, whose lock
-  // is taken again after such a close.
+  // close of the file drops: the handle that holds the run lock, and the
+  // file's other descriptors, closed with it.
+  static constexpr int kMaxDeferred = 4;
   bool classic_locks_ = false;
   FileHandle run_lock_holder_ = kNoFile;
+  int deferred_[kMaxDeferred] = {};
+  int deferred_count_ = 0;
 };
 
 }  // namespace kovo

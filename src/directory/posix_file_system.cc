@@ -194,12 +194,14 @@ int RecordLock(int fd, short type, bool& classic_locks, bool run_lock = false) {
 }
 
 // Whether what keeps the run lock from this run is another run's lock,
-// which covers the run byte alone, rather than another program's lock over
-// a range that reaches it.
+// which ends with the run byte (a process's own kind merges it with the
+// data lock below it), rather than another program's lock over a range
+// that reaches it.
 bool RunLockHeldByAnotherRun(int fd, bool& classic_locks) {
   struct flock range = LockRange(F_WRLCK, true);
   if (RecordCommand(fd, kOwnLockQuery, F_GETLK, range, classic_locks) != 0) return true;
-  return range.l_type == F_UNLCK || (range.l_start == static_cast<off_t>(kRunLockOffset) && range.l_len == 1);
+  return range.l_type == F_UNLCK ||
+         (range.l_len != 0 && range.l_start + range.l_len == static_cast<off_t>(kRunLockOffset) + 1);
 }
 
 int WholeFileLock(int fd, int operation) {
@@ -327,13 +329,27 @@ Status PlatformFileSystem::Sync(FileHandle file) {
 Status PlatformFileSystem::Close(FileHandle file) {
   // On Linux the descriptor is released even when close reports EINTR, so
   // retrying would close somebody else's descriptor; the data was synced.
-  if (file == run_lock_holder_) run_lock_holder_ = kNoFile;
-  const Status closed = ::close(Descriptor(file)) != 0 && errno != EINTR ? Failure() : Status{};
-  // Any close of the file drops all of the process's classic locks on it:
-  // the run takes its place in the queue again at once.
-  if (classic_locks_ && run_lock_holder_ != kNoFile)
-    (void)RecordLock(Descriptor(run_lock_holder_), F_WRLCK, classic_locks_, true);
-  return closed;
+  if (file != run_lock_holder_ && DeferredClose(Descriptor(file))) return Status{};
+  if (file == run_lock_holder_) {
+    run_lock_holder_ = kNoFile;
+    for (; deferred_count_ > 0; --deferred_count_) (void)::close(deferred_[deferred_count_ - 1]);
+  }
+  if (::close(Descriptor(file)) != 0 && errno != EINTR) return Failure();
+  return Status{};
+}
+
+// Any close of the file drops all of the process's classic locks on it, the
+// run lock too: with those, another descriptor of the file stays open
+// (unlocked, or locked only until then) until the run lock's own close.
+bool PlatformFileSystem::DeferredClose(int fd) {
+  if (!classic_locks_ || run_lock_holder_ == kNoFile || deferred_count_ == kMaxDeferred) return false;
+  struct stat file {};
+  struct stat run {};
+  if (::fstat(fd, &file) != 0 || ::fstat(Descriptor(run_lock_holder_), &run) != 0 ||
+      file.st_dev != run.st_dev || file.st_ino != run.st_ino)
+    return false;
+  deferred_[deferred_count_++] = fd;
+  return true;
 }
 
 Status PlatformFileSystem::Describe(FileHandle file, FileDescription& description) {

@@ -88,7 +88,7 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
        {Done("Reading"), Done("Sorting"), kDiskFull, "Disk full."}},
       {"shrunk to 60x5, below the banner's height", size(80, 25), 0, 4, phases, 60, 5},
       {"shrunk to 44x10", size(80, 25), 0, 6, phases, 44, 10},
-      {"shrunk to 60x4 in the first pause", [](ProgramOptions& o) { o.MidRunAfterMs = 100; }, 0, 3, phases, 60, 4},
+      {"shrunk to 60x4 in the first pause", [](ProgramOptions& o) { o.MidRunAfter = "Reading"; }, 0, 3, phases, 60, 4},
       {"grown from 30x8", size(30, 8), 0, 7, phases, 80, 25},
       {"stopped, the shell printing, resumed", size(80, 25), 0, 6, whole, 0, 0, true},
       {"a terminal with no columns", size(0, 25), 0, 0, {""}},
@@ -110,7 +110,7 @@ TEST_F(EndToEndTest, KovomaintLeavesItsLinesItsStatusAndItsFile) {
     if (c.stop) {
       options.MidRun = [](int, pid_t program) {
         ::kill(program, SIGSTOP);
-        ::usleep(100000);
+        ::waitpid(program, nullptr, WUNTRACED);
         ::kill(program, SIGCONT);
       };
     } else if (c.new_columns != 0) {
@@ -264,7 +264,7 @@ TEST_F(EndToEndTest, KovolistWaitsForAStoreInProgress) {
       testing::WriteFileBytes(listing, run.Output + run.Errors);
       ::_exit(0);
     }
-    ::usleep(300000);  // long enough to open the file and wait for its lock
+    testing::WaitForAnotherOpener(File());
   };
   // At the sync of the file: all of it written, its journal beside it.
   testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Sync, 2, 0, 0, list_meanwhile});

@@ -173,6 +173,31 @@ int InChild(bool as_nobody, const std::function<bool()>& what) {
   return status;
 }
 
+// Where the kernel has only the process's own record locks, which any close
+// of the file drops, the run lock outlasts the close of the load's handle:
+// no other run starts meanwhile.
+TEST_F(DirectoryFileTest, TheRunLockOutlastsTheLoadsCloseOnAKernelBefore315) {
+  Write(kBefore);
+  const auto run_byte_free = [&] {
+    return InChild(false, [&] {
+      struct flock run_byte {};
+      run_byte.l_type = F_WRLCK;
+      run_byte.l_start = static_cast<off_t>(kRunLockOffset);
+      run_byte.l_len = 1;
+      return ::fcntl(::open(Path().c_str(), O_RDWR), F_SETLK, &run_byte) == 0;
+    }) == 0;
+  };
+  EXPECT_EQ(InChild(false, [&] {
+    bool freed = false;
+    testing::FaultyFileSystem files(Fault{FileCall::Close, 1, 0, 0, [&] { freed = run_byte_free(); }});
+    DirectoryFile file(files, Path());
+    const auto scratch = std::make_unique<StoreScratch>();
+    const auto image = std::make_unique<DirectoryImage>();
+    return testing::program_detail::RefuseOpenFileDescriptionLocks() && file.BeginRun(*scratch).ok() &&
+           file.LoadDirectory(*image).ok() && file.StoreDirectory(*image, *image, *scratch).ok() && !freed;
+  }), 0);
+}
+
 // What other users of a sticky folder plant at the file's name and the
 // journal's: a run applies no journal and follows no link that a user who
 // may not write the file could have made, hangs on nothing, and stops with

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <grp.h>
 #include <iterator>
@@ -13,10 +14,10 @@
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <optional>
-#include <poll.h>
 #include <pty.h>
 #include <pwd.h>
 #include <string>
+#include <string_view>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -55,10 +56,10 @@ struct ProgramOptions {
   const char* Lang = "C.UTF-8";
   bool AsNobody = false;              // as root: run as the user nobody
   bool OldKernelLocks = false;        // fcntl refuses open-file-description locks
-  // On a terminal: called MidRunAfterMs into the run with the terminal's
-  // controlling side and the program's process.
+  // On a terminal: called with the terminal's controlling side and the
+  // program's process once the program has written MidRunAfter.
   std::function<void(int controller, pid_t program)> MidRun;
-  int MidRunAfterMs = 200;
+  const char* MidRunAfter = "Sorting";  // the second phase's pause
 };
 
 // Makes this process the user nobody, with no other groups; false when
@@ -108,12 +109,12 @@ inline bool RefuseOpenFileDescriptionLocks() {
   ::_exit(127);
 }
 
-// Reads until the other side closes (EIO on a pseudo-terminal once the
-// program has gone), or until nothing came for wait_ms when that is set.
-inline std::string ReadAll(int fd, int wait_ms = -1) {
+// Reads until what came holds marker, or until the other side closes (EIO
+// on a pseudo-terminal once the program has gone) when marker is empty.
+inline std::string ReadUntil(int fd, std::string_view marker = {}) {
   std::string output;
   char buffer[4096];
-  for (pollfd ready{fd, POLLIN, 0}; wait_ms < 0 || ::poll(&ready, 1, wait_ms) > 0;) {
+  while (marker.empty() || output.find(marker) == std::string::npos) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
@@ -129,12 +130,11 @@ inline ProgramRun RunOnTerminal(const std::string& path, const ProgramOptions& o
   if (child == 0) Exec(path, options);
   ProgramRun run;
   if (options.MidRun) {
-    ::usleep(static_cast<useconds_t>(options.MidRunAfterMs) * 1000);
-    run.Output = ReadAll(controller, 0);
+    run.Output = ReadUntil(controller, options.MidRunAfter);
     run.OutputBeforeHook = run.Output.size();
     options.MidRun(controller, child);
   }
-  run.Output += ReadAll(controller);
+  run.Output += ReadUntil(controller);
   ::waitpid(child, &run.Status, 0);
   ::close(controller);
   return run;
@@ -168,7 +168,7 @@ inline ProgramRun RunRedirected(const std::string& path, const ProgramOptions& o
   ::waitpid(child, &run.Status, 0);
   for (auto [fd, text] : {std::pair{output, &run.Output}, std::pair{errors, &run.Errors}}) {
     ::lseek(fd, 0, SEEK_SET);
-    *text = ReadAll(fd);
+    *text = ReadUntil(fd);
     ::close(fd);
   }
   return run;
@@ -181,15 +181,39 @@ inline ProgramRun RunProgram(const std::string& path, const ProgramOptions& opti
                                               : program_detail::RunRedirected(path, options);
 }
 
-// A child that opens path, takes a lock with take and holds it until Release.
+// A child that opens path, takes a lock with take and holds it until
+// Release; it has the lock when this returns.
 inline pid_t HoldLock(const std::string& path, int (*take)(int fd)) {
+  int taken[2];
+  if (::pipe(taken) != 0) return -1;
   const pid_t holder = ::fork();
   if (holder == 0) {
-    if (take(::open(path.c_str(), O_RDWR)) == 0) ::pause();
+    if (take(::open(path.c_str(), O_RDWR)) == 0 && ::write(taken[1], "", 1) == 1) ::pause();
     ::_exit(1);
   }
-  ::usleep(100000);
+  ::close(taken[1]);
+  char byte;
+  (void)::read(taken[0], &byte, 1);  // the lock taken, or the child gone
+  ::close(taken[0]);
   return holder;
+}
+
+// Waits until a process other than this one has path open: a program that
+// opens a file and then waits for its lock is waiting once this returns.
+inline void WaitForAnotherOpener(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path file = fs::canonical(path);
+  const std::string self = std::to_string(::getpid());
+  for (;;) {
+    std::error_code error;
+    for (const fs::directory_entry& process : fs::directory_iterator("/proc", error)) {
+      if (process.path().filename() == self) continue;
+      for (const fs::directory_entry& fd : fs::directory_iterator(process.path() / "fd", error)) {
+        if (fs::read_symlink(fd.path(), error) == file) return;
+      }
+    }
+    ::usleep(1000);
+  }
 }
 
 inline void Release(pid_t holder) {
