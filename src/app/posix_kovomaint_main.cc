@@ -15,7 +15,9 @@
 namespace {
 
 int Run(int argc, char** argv, std::string_view module_name) {
-  // Drawing takes no memory beyond the terminal screen's own.
+  // The switch is taken before the run starts: from then on it takes no
+  // memory, and drawing none beyond the terminal screen's own.
+  const std::optional<std::string> argument = kovo::FirstArgument(argc, argv);
   kovo::TerminalScreenPtr terminal;
   if (const auto size = kovo::UsableTerminalSize(STDOUT_FILENO)) {
     terminal = kovo::OpenTerminalScreen(STDOUT_FILENO, *size, kovo::EncodingFromLocale(), kovo::ColoursWanted());
@@ -31,7 +33,7 @@ int Run(int argc, char** argv, std::string_view module_name) {
   kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};
   const kovo::RunOutcome outcome =
-      kovo::RunMaintenance(context, kovo::FirstArgument(argc, argv));
+      kovo::RunMaintenance(context, argument);
 
   if (outcome.Fatal) {
     console.Device.Flush();  // the report follows what the run drew

@@ -52,13 +52,14 @@ RunOutcome Maintain(RunContext& context, bool sort_requested) {
   if (!memory) return Fatal(kOutOfMemory);
 
   DirectoryFile file(context.Files, FindDirectoryFile(context.Files).Name);
-  if (const Status begun = file.BeginRun(memory->Scratch); !begun.ok()) return Fatal(begun);
-  const Status loaded = file.LoadDirectory(memory->Load);
+  const Status begun = file.BeginRun(memory->Scratch);
+  const Status loaded = begun.ok() ? file.LoadDirectory(memory->Load) : begun;
   if (loaded.Failed == Step::Open) {
     console.Device.Beep();
     WriteCodedLine(console, messages::kCannotLocate);
     return RunOutcome{0, std::nullopt};
   }
+  if (!begun.ok()) return Fatal(begun);
   if (!loaded.ok()) {
     console.Device.Beep();
     return FatalMessage(console, messages::kBadOrCorrupt);

@@ -34,13 +34,15 @@ void WriteFatalReport(const kovo::Status& failure) {
 }
 
 int Run() {
-  kovo::Win32ConsoleScreen screen;
-  kovo::Console console(screen);
-  console.Device.StartDevice();
-
+  // The command line is split before the run starts: from then on it takes
+  // no memory.
   const std::vector<std::string> arguments = kovo::SplitCommandLine(::GetCommandLineA());
   std::optional<std::string> first;
   if (arguments.size() > 1) first = arguments[1];
+
+  kovo::Win32ConsoleScreen screen;
+  kovo::Console console(screen);
+  console.Device.StartDevice();
 
   kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};

@@ -10,7 +10,6 @@ class ConsoleDevice::Run {
  public:
   Run(Screen& screen, std::uint8_t attribute) : screen_(screen), attribute_(attribute) {}
   bool Empty() const { return length_ == 0; }
-  bool Full() const { return length_ == kMaxRunLength; }
   void Append(std::uint8_t byte, int column, int row) {
     if (Empty()) start_ = CellPosition{column, row};
     bytes_[length_++] = byte;
@@ -95,7 +94,6 @@ void ConsoleDevice::DeviceWrite(const std::uint8_t* bytes, std::size_t count) {
         Beep();
         break;
       default:
-        if (run.Full()) run.Flush();
         run.Append(byte, x, y);
         ++x;
         if (x > window_.Right) {

@@ -12,7 +12,8 @@
 
 namespace kovo {
 
-inline constexpr int kMaxRunLength = 256;
+// A run of cells never passes the window's right edge.
+inline constexpr int kMaxRunLength = kMaxWindowColumns;
 
 class ConsoleDevice {
  public:

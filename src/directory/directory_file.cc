@@ -36,17 +36,14 @@ DirectoryFile::~DirectoryFile() {
 }
 
 Status DirectoryFile::BeginRun(StoreScratch& scratch) {
-  begin_failure_ = files_.OpenExisting(name_.c_str(), Access::ReadWrite, run_lock_);
-  if (!begin_failure_.ok()) return Status{};  // for the load to report
+  const Status opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite, run_lock_);
+  if (!opened.ok()) return AtStep(Step::Open, opened);
   const Status queued = files_.Lock(run_lock_, LockMode::Run);
   if (!queued.ok()) return AtStep(Step::Recover, queued);
   return AtStep(Step::Recover, RecoverJournal(files_, name_.c_str(), journal_name_, run_lock_, scratch));
 }
 
 Status DirectoryFile::LoadDirectory(DirectoryImage& image) {
-  // A load that went on after the run could not open the file would skip
-  // the roll-back of a store that was cut off.
-  if (!begin_failure_.ok()) return AtStep(Step::Open, begin_failure_);
   const Status opened = files_.OpenExisting(name_.c_str(), Access::ReadWrite, handle_);
   if (!opened.ok()) return AtStep(Step::Open, opened);
   std::size_t read = 0;

@@ -26,13 +26,12 @@ class DirectoryFile {
   DirectoryFile(const DirectoryFile&) = delete;
   DirectoryFile& operator=(const DirectoryFile&) = delete;
 
-  const std::string& Name() const { return name_; }
-
   // Waits for any other run on the file to end, then rolls back a journal
   // that a store cut off left beside it (see store_journal.h). Either
   // failing is reported as the Recover step, and so is a journal that is not
   // trusted; a run still going after the long wait, with code 33. A file
-  // that cannot be opened is left to the load to report, with this code.
+  // that cannot be opened is the Open step, as for the load; after any
+  // failure here the run goes no further.
   Status BeginRun(StoreScratch& scratch);
 
   // Opens the existing file for reading and writing and, under a shared
@@ -67,7 +66,6 @@ class DirectoryFile {
   // other program can delete, rename or replace the file under the run.
   FileHandle handle_ = kNoFile;
   FileHandle run_lock_ = kNoFile;  // held from BeginRun to the end of the object
-  Status begin_failure_;  // why BeginRun could not open the file
   FileDescription loaded_;  // the identity and length the load saw
 };
 

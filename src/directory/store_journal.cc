@@ -223,7 +223,6 @@ Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journ
 
 Status RecoverJournal(FileSystem& files, const char* file_name, const JournalPath& journal_name, FileHandle file,
                       StoreScratch& scratch) {
-  if (file == kNoFile) return Status{};  // the load reports a file that cannot be opened
   FileHandle probe = kNoFile;
   const Status found = files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file, probe);
   if (found.Code == kFileNotFound) return Status{};

@@ -102,8 +102,8 @@ struct JournalVerdict {
 Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
                     JournalVerdict& verdict);
 
-// Looks for the journal journal_name beside file_name, open on file
-// (kNoFile: none to look for) and, under the file's exclusive lock, does what JudgeJournal
+// Looks for the journal journal_name beside file_name, open on file, and,
+// under the file's exclusive lock, does what JudgeJournal
 // says: a complete one is applied to the file and removed, one that is not
 // complete removed where this user may. One that is refused stays in place
 // and the result is its code; one whose file stays locked by a store in

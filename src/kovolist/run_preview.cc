@@ -82,8 +82,6 @@ void PreviewRun(const DirectoryImage& before, SwitchOutcome outcome, DirectoryIm
 
 ChangeSummary SummariseChanges(const DirectoryImage& before, SwitchOutcome outcome) {
   ChangeSummary summary;
-  DirectoryImage after{};
-  PreviewRun(before, outcome, after);
   if (!RunTouchesTheFile(outcome)) return summary;
 
   const std::vector<int> origins = OriginsAfterRun(before, outcome);
