@@ -119,13 +119,17 @@ class FileSystem {
   // the group, only what like lets both its group and others do, and where
   // it cannot take the access list, its owner alone.
   virtual Status CreateJournal(const char* name, FileHandle like, FileHandle& created) = 0;
-  // Makes the folder entry of a file just created or removed durable.
-  virtual Status SyncFolder(const char* name) = 0;
+  // Makes the folder entry of a file just created or removed durable; near
+  // is a file open in the same folder.
+  virtual Status SyncFolder(const char* name, FileHandle near) = 0;
   // Removes a journal, which depends on the rights to its folder. The
   // removal is durable once SyncFolder has followed it; where the platform
   // cannot sync a folder, Remove itself makes sure that what a lost removal
   // brings back is never taken for a complete journal.
   virtual Status Remove(const char* name) = 0;
+  // Whether this user may make a new file beside the named one (Win32: true;
+  // only an attempt tells there).
+  virtual bool MayCreateBeside(const char* name) = 0;
   // Whether this user may remove the named file from its folder, which
   // only an attempt tells where access lists decide (Win32: true).
   virtual bool MayRemove(const char* name) = 0;

@@ -28,9 +28,10 @@ class PlatformFileSystem final : public FileSystem {
   Status DescribeName(const char* name, FileDescription& description) override;
   Status Lock(FileHandle file, LockMode mode) override;
   Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override;
-  Status SyncFolder(const char* name) override;
+  Status SyncFolder(const char* name, FileHandle near) override;
   Status Remove(const char* name) override;
   bool MayRemove(const char* name) override;
+  bool MayCreateBeside(const char* name) override;
   Status MatchNames(const char* name, NameMatches& matches) override;
 
  private:

@@ -247,6 +247,15 @@ void NoteIfMatching(const char* entry, const char* name, NameMatches& matches) {
 }
 
 #ifdef __linux__
+Status SyncFileSystemOf(int fd) { return ::syncfs(fd) == 0 ? Status{} : Failure(); }
+#else
+Status SyncFileSystemOf(int) {
+  ::sync();
+  return Status{};
+}
+#endif
+
+#ifdef __linux__
 // Reads the folder's entries a buffer at a time: unlike opendir, this takes
 // no memory.
 Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
@@ -409,9 +418,12 @@ Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, File
   return Status{made ? code : kFileExists};
 }
 
-Status PlatformFileSystem::SyncFolder(const char* name) {
+Status PlatformFileSystem::SyncFolder(const char* name, FileHandle near) {
   const FolderPath folder = FolderOf(name);
   const int fd = ::open(folder.Text, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder this user may write but not read cannot be opened: syncing the
+  // whole file system that holds it makes its entries durable all the same.
+  if (fd < 0 && errno == EACCES) return SyncFileSystemOf(Descriptor(near));
   if (fd < 0) return Failure();
   const int rc = RetryOnInterrupt([fd] { return ::fsync(fd); });
   // Some file systems cannot sync a folder; their entries are as durable as
@@ -430,6 +442,10 @@ Status PlatformFileSystem::MatchNames(const char* name, NameMatches& matches) {
   const Status status = ReadFolderMatching(folder, name, matches);
   ::close(folder);
   return status;
+}
+
+bool PlatformFileSystem::MayCreateBeside(const char* name) {
+  return ::faccessat(AT_FDCWD, FolderOf(name).Text, W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 bool PlatformFileSystem::MayRemove(const char* name) {

@@ -53,6 +53,7 @@ Status ReadJournal(FileSystem& files, FileHandle journal, FileHandle file, Store
   std::size_t more = 0;
   if (const Status status = files.ReadAt(journal, sizeof record, &extra, 1, more); !status.ok()) return status;
   const bool whole = read == sizeof record && more == 0;
+  verdict.Read = read == sizeof record;
   if (whole && JournalIsComplete(record)) {
     verdict.Action = JournalAction::RollBack;
     return Status{};
@@ -184,7 +185,7 @@ Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const Jo
   const Status closed = files.Close(journal);
   if (!synced.ok()) return Discard(files, journal_name, synced);
   if (!closed.ok()) return Discard(files, journal_name, closed);
-  const Status folder = files.SyncFolder(journal_name.c_str());
+  const Status folder = files.SyncFolder(journal_name.c_str(), file);
   if (!folder.ok()) return Discard(files, journal_name, folder);
   written = true;
   return Status{};
@@ -192,7 +193,7 @@ Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const Jo
 
 Status EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
   const Status removed = files.Remove(journal_name.c_str());
-  if (removed.ok()) return files.SyncFolder(journal_name.c_str());
+  if (removed.ok()) return files.SyncFolder(journal_name.c_str(), file);
   if (removed.Code == kAccessDenied || removed.Code == kSharingViolation)
     return SpendJournal(files, journal_name, file);
   return removed;
@@ -217,7 +218,7 @@ Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journ
   (void)files.Close(journal);
   const bool complete = read.ok() && verdict.Action == JournalAction::RollBack;
   const Status judged = complete ? CheckOnlyThisStoreWrote(files, file, scratch.Journal, scratch.Current) : read;
-  if (!judged.ok()) verdict = JournalVerdict{};  // refused: neither applied nor removed
+  if (!judged.ok()) verdict = JournalVerdict{JournalAction::None, Leftover::CutOff, verdict.Read};  // refused
   return judged;
 }
 

@@ -90,6 +90,7 @@ enum class Leftover {
 struct JournalVerdict {
   JournalAction Action = JournalAction::None;
   Leftover Kind = Leftover::CutOff;  // why one is removed
+  bool Read = false;  // a record's length of it is in the scratch, judged or refused
 };
 
 // Judges the journal beside the file open on file, which the caller holds

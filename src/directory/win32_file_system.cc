@@ -219,7 +219,7 @@ Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, File
 
 // Win32 cannot sync a folder (FlushFileBuffers on one needs backup
 // semantics); Remove stands in for it.
-Status PlatformFileSystem::SyncFolder(const char*) { return Status{}; }
+Status PlatformFileSystem::SyncFolder(const char*, FileHandle) { return Status{}; }
 
 // The journal's first bytes are zeroed and flushed before it is deleted: a
 // deletion lost to a power cut brings back a journal that is no longer
@@ -252,5 +252,7 @@ Status PlatformFileSystem::MatchNames(const char* name, NameMatches& matches) {
 }
 
 bool PlatformFileSystem::MayRemove(const char*) { return true; }
+
+bool PlatformFileSystem::MayCreateBeside(const char*) { return true; }
 
 }  // namespace kovo

@@ -228,6 +228,9 @@ int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const Li
     if (changes) Complain(file.Name, run + " would change it");
     return changes ? 1 : 0;
   }
+  if (changes && !files.MayCreateBeside(file.JournalFile.c_str()))
+    Complain(file.JournalFile.c_str(), "warning: kovomaint may not create it in the file's folder, so it stores "
+                                       "without a journal: a kill or power cut in the middle can leave the file torn");
   std::printf("%s: %s %s\n", file.Name.c_str(), run.c_str(), changes ? "changes it:" : "leaves it as it is");
   const bool rolls_back = file.Journal.Action == kovo::JournalAction::RollBack;
   if (rolls_back)
@@ -261,6 +264,10 @@ void NoteTrailingBytes(const ListedFile& file) {
 int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const kovo::DirectoryImage& image) {
 #ifdef KOVO_WITH_JSON
   kovo::JsonListing listing{file.Name, file.Description.Length, "as is", options.UsedOnly};
+  if (options.Mode == kovo::ListingMode::Journal) {
+    listing = kovo::JsonListing{file.JournalFile.c_str(), kImageSize,
+                                options.JournalAfter ? "journal after" : "journal before", options.UsedOnly};
+  }
   kovo::ChangeSummary summary;
   if (options.Mode == kovo::ListingMode::After) {
     listing.Listing = "after kovomaint " + options.Switch;
@@ -284,7 +291,30 @@ bool RunWouldStore(kovo::FileSystem& files, const ListedFile& file) {
   return !JournalStopsTheRun(file) && RunCanOpen(files, file.Name);
 }
 
+// The journal beside the file, listed like the file: what a person told to
+// decide over a journal has to decide with.
+int ListJournal(const kovo::ListingOptions& options, const ListedFile& file) {
+  const bool spent = file.Journal.Action == kovo::JournalAction::Remove && file.Journal.Kind == kovo::Leftover::Spent;
+  if (!file.Journal.Read || spent) {
+    std::string why = "it is shorter than a journal, so it holds no images";
+    if (!file.JournalRefused.ok()) why = "it cannot be shown: " + JournalReasonOf(file.JournalRefused.Code);
+    if (file.JournalRefused.ok() && file.Journal.Action == kovo::JournalAction::None)
+      why = "there is no journal beside " + file.Name;
+    if (spent) why = "it is spent and holds nothing of the file";
+    Complain(file.JournalFile.c_str(), why);
+    return kTrouble;
+  }
+  if (file.Journal.Action != kovo::JournalAction::RollBack && file.JournalRefused.Code != kovo::kSharingViolation)
+    Complain(file.JournalFile.c_str(), "warning: its check fails, so these bytes may be damaged");
+  const kovo::JournalRecord& record = file.Scratch->Journal;
+  const kovo::DirectoryImage& image = options.JournalAfter ? record.After : record.Before;
+  if (options.Json) return PrintJson(options, file, image);
+  PrintLines(image, kovo::kSlotCount, options.UsedOnly);
+  return 0;
+}
+
 int List(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
+  if (options.Mode == kovo::ListingMode::Journal) return ListJournal(options, file);
   if (options.Mode == kovo::ListingMode::AsIs && !options.Json) {
     PrintLines(file.Image, static_cast<int>(file.BytesRead / kovo::kEntrySize), options.UsedOnly);
     NoteTrailingBytes(file);
@@ -303,7 +333,8 @@ int List(const kovo::ListingOptions& options, kovo::FileSystem& files, const Lis
 
 int Run(const kovo::ListingOptions& options) {
   const bool checking = options.Mode == kovo::ListingMode::Check;
-  if (options.Mode != kovo::ListingMode::AsIs && !kovo::RunTouchesTheFile(options.Outcome)) {
+  const bool previews = checking || options.Mode == kovo::ListingMode::After;
+  if (previews && !kovo::RunTouchesTheFile(options.Outcome)) {
     Complain(RunPhrase(options), "refuses the switch and does not touch the file");
     return kUsageError;
   }

@@ -17,6 +17,7 @@ const char kUsage[] =
     "usage: kovolist [-u]" KOVO_JSON_USAGE(" [-j]") " [FILE]\n"
     "       kovolist -a SWITCH [-u]" KOVO_JSON_USAGE(" [-j]") " [FILE]\n"
     "       kovolist -c SWITCH [-q] [FILE]\n"
+    "       kovolist --journal=before|after [-u]" KOVO_JSON_USAGE(" [-j]") " [FILE]\n"
     "       kovolist -h | -V\n"
     "\n"
     "Lists the 100 slots of FILE (default kovo.fon, found as kovomaint finds it);\n"
@@ -27,6 +28,8 @@ const char kUsage[] =
     "                      not do its work; name every slot it erases\n"
     "  -q, --quiet         with --check: print nothing but, on standard error, why\n"
     "                      the status is not 0\n"
+    "      --journal=WHICH list the journal beside FILE instead: its image from\n"
+    "                      before its store (WHICH is before) or after (after)\n"
     "  -u, --used          list only the used slots, then a count of used and free\n"
     KOVO_JSON_USAGE("  -j, --json          one JSON document instead of lines\n")
     "  -h, --help          show this and exit\n"
@@ -39,6 +42,7 @@ const option kLongOptions[] = {
     {"json", no_argument, nullptr, 'j'},
 #endif
     {"help", no_argument, nullptr, 'h'},        {"version", no_argument, nullptr, 'V'},
+    {"journal", required_argument, nullptr, 'J'},
     {nullptr, 0, nullptr, 0}};
 
 ParsedOptions Refuse(std::string error) { return ParsedOptions{std::nullopt, std::move(error)}; }
@@ -68,15 +72,23 @@ ParsedOptions ParseListingOptions(int argc, char** argv) {
       case 'j': options.Json = true; break;
       case 'q': options.Quiet = true; break;
       case 'u': options.UsedOnly = true; break;
+      case 'J':
+        if (options.Mode != ListingMode::AsIs) return Refuse("--after, --check and --journal go alone");
+        if (std::string(optarg) != "before" && std::string(optarg) != "after")
+          return Refuse("--journal takes before or after");
+        options.Mode = ListingMode::Journal;
+        options.JournalAfter = std::string(optarg) == "after";
+        break;
       case 'a':
       case 'c':
-        if (options.Mode != ListingMode::AsIs) return Refuse("--after and --check go alone");
+        if (options.Mode != ListingMode::AsIs) return Refuse("--after, --check and --journal go alone");
         options.Mode = option == 'a' ? ListingMode::After : ListingMode::Check;
         options.Switch = optarg;
         // An empty argument counts as none, as kovomaint passes it over.
         options.Outcome = ClassifySwitch(*optarg == '\0' ? std::nullopt : std::optional<std::string>(optarg));
         break;
       default:
+        if (optopt == 'J') return Refuse(Refused(argv) + " needs before or after");
         if (optopt == 'a' || optopt == 'c')
           return Refuse(Refused(argv) + " needs the switch to try, Y or N");
         if (optopt != 0 && std::string(argv[optind - 1]).find('=') != std::string::npos)

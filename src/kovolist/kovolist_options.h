@@ -8,7 +8,7 @@
 
 namespace kovo {
 
-enum class ListingMode { AsIs, After, Check, Help, Version };
+enum class ListingMode { AsIs, After, Check, Journal, Help, Version };
 
 struct ListingOptions {
   ListingMode Mode = ListingMode::AsIs;
@@ -17,6 +17,7 @@ struct ListingOptions {
   bool Json = false;
   bool UsedOnly = false;
   bool Quiet = false;  // --check says only why it fails, on standard error
+  bool JournalAfter = false;  // --journal: its image after the store, not before
   std::optional<std::string> File;  // none: kovo.fon, found as kovomaint finds it
 };
 

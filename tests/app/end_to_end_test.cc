@@ -46,6 +46,15 @@ class EndToEndTest : public ::testing::Test {
     return options;
   }
   std::string File() const { return dir_.File("kovo.fon"); }
+  // A copy of the programs that the user nobody may run, whatever folder the
+  // build is in.
+  std::string ProgramsForNobody() const {
+    const std::string programs = dir_.File("bin");
+    std::filesystem::create_directory(programs);
+    for (const std::string& program : {kKovomaint, kKovolist})
+      std::filesystem::copy(program, programs, std::filesystem::copy_options::overwrite_existing);
+    return programs;
+  }
 
   testing::TempDir dir_;
 };
@@ -154,6 +163,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   const auto kovolist = [&](std::vector<std::string> arguments, OutputTo output = OutputTo::File) {
     return testing::RunProgram(kKovolist, Options(std::move(arguments), output));
   };
+  const ProgramRun as_is = kovolist({});
   const ProgramRun after = kovolist({"--after", "Y"});
   testing::WriteFileBytes(dir_.File("short.fon"), std::string(100, 'x'));
   testing::WriteFileBytes(dir_.File("long.fon"), kBefore + "12345678");
@@ -189,6 +199,8 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
       {{"--check"}, 2, "--check needs the switch", true},
       {{"--check", "Y", "--json"}, 2, "--check lists nothing", true},
       {{"--after=Y", "-c", "N"}, 2, "go alone", true},
+      {{"--journal=x"}, 2, "--journal takes before or after", true},
+      {{"--journal=after"}, 1, "kovo.fon-journal: there is no journal beside kovo.fon", true},
       {{"a", "b"}, 2, "one file at a time", true},
   };
   for (const Case& c : cases) {
@@ -199,6 +211,15 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
         << run.Output << run.Errors;
   }
   EXPECT_EQ(kovolist({}).Output.find("follow slot 100"), std::string::npos) << "a file of exactly 19,700 bytes";
+  // In a folder that takes no new file a run stores without its journal.
+  ProgramOptions read_only_folder = Options({"-c", "Y"}, OutputTo::File);
+  read_only_folder.AsNobody = true;
+  const std::string kovolist_for_nobody = ProgramsForNobody() + "/kovolist";
+  ::chmod(File().c_str(), 0666);
+  ::chmod(dir_.Path().c_str(), 0555);
+  const ProgramRun without_journal = testing::RunProgram(kovolist_for_nobody, read_only_folder);
+  ::chmod(dir_.Path().c_str(), 0755);
+  EXPECT_NE(without_journal.Errors.find("stores without a journal"), std::string::npos) << without_journal.Errors;
   // At a UTF-8 terminal the glyphs kovomaint's screen shows.
   EXPECT_NE(kovolist({"-u"}, OutputTo::Terminal).Output.find(" 12 used [4]\"\u00DFber\""), std::string::npos);
 
@@ -218,11 +239,16 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   testing::WriteJournal(File(), kBefore, testing::Finished());
   testing::WriteFileBytes(File(), testing::Finished().substr(0, 5000) + kBefore.substr(5000));
   EXPECT_NE(kovolist({}).Errors.find("middle of its store; the next run rolls it back"), std::string::npos);
+  EXPECT_EQ(kovolist({"--journal=before"}).Output, as_is.Output);
+  EXPECT_EQ(kovolist({"--journal=after"}).Output, after.Output);
   // The same journal damaged beside the torn file: kept, and the check fails.
   testing::WriteFileBytes(journal, testing::ReadFileBytes(journal) + "x");
   const ProgramRun damaged = kovolist({"--check", "Y"});
   EXPECT_EQ(damaged.ExitCode(), 2);
   EXPECT_NE(damaged.Errors.find("(I/O error 1392) and keeps it: it is damaged"), std::string::npos);
+  const ProgramRun shown = kovolist({"--journal=before"});
+  EXPECT_EQ(shown.Output, as_is.Output);
+  EXPECT_NE(shown.Errors.find("its check fails, so these bytes may be damaged"), std::string::npos);
   ::truncate(journal.c_str(), sizeof(JournalRecord));
   EXPECT_EQ(kovolist({"-a", "Y"}).Output, after.Output);
   ASSERT_EQ(testing::RunProgram(kKovomaint, Options({"Y"}, OutputTo::File)).ExitCode(), 0);
@@ -284,11 +310,7 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
   std::string man = testing::ReadFileBytes(KOVO_SOURCE_DIR "/man/kovomaint.1.in");
   for (std::size_t dash; (dash = man.find("\\-")) != std::string::npos;) man.erase(dash, 1);
   ASSERT_NE(man.find(line), std::string::npos) << "README and kovomaint(1) differ on: " << line;
-  // A copy of the programs that the user nobody may run, whatever folder the build is in.
-  const std::string programs = dir_.File("bin");
-  std::filesystem::create_directory(programs);
-  for (const std::string& program : {kKovomaint, kKovolist})
-    std::filesystem::copy(program, programs, std::filesystem::copy_options::overwrite_existing);
+  const std::string programs = ProgramsForNobody();
   pid_t holder = 0;
   struct Case {
     const char* name;
@@ -321,10 +343,14 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
        {"kovo.fon"}, false, std::nullopt, "Exception EInOutError in module kovomaint at 00405BE0."},
       {"the store failing", [] {}, 1, "\"kovomaint Y\" would change it", {"kovo.fon"}, false, 30000,
        kDiskFull},
+      {"a folder one may write but not read", [&] {
+         ::chmod(File().c_str(), 0666);
+         ::chmod(dir_.Path().c_str(), 0733);
+       }, 0, "", {}, true},
   };
-  ::chmod(dir_.Path().c_str(), 0777);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    ::chmod(dir_.Path().c_str(), 0777);
     for (const char* name : {"kovo.fon", "KOVO.FON", "Kovo.fon", "kovo.fon-journal"})
       ::unlink(dir_.File(name).c_str());
     testing::WriteFileBytes(File(), kBefore);
