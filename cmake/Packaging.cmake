@@ -56,8 +56,13 @@ else()
   endforeach()
   add_custom_target(kovo_man_pages ALL DEPENDS ${kovo_pages})
   install(FILES ${kovo_pages} DESTINATION share/man/man1)
-  install(FILES ${PROJECT_SOURCE_DIR}/completions/kovomaint ${PROJECT_SOURCE_DIR}/completions/kovolist
+  set(kovo_completions ${PROJECT_SOURCE_DIR}/completions)
+  install(FILES ${kovo_completions}/bash/kovomaint ${kovo_completions}/bash/kovolist
           DESTINATION share/bash-completion/completions)
+  install(FILES ${kovo_completions}/zsh/_kovomaint ${kovo_completions}/zsh/_kovolist
+          DESTINATION share/zsh/vendor-completions)
+  install(FILES ${kovo_completions}/fish/kovomaint.fish ${kovo_completions}/fish/kovolist.fish
+          DESTINATION share/fish/vendor_completions.d)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_SOURCE_DIR}/README.md
           DESTINATION share/doc/kovomaint)
   if(KOVO_GZIP)
