@@ -19,7 +19,8 @@ foreach(page kovomaint kovolist)
 endforeach()
 
 if(WIN32)
-  # Plain text for people without man: the pages as man(1) shows them.
+  # Plain text for people without man: the pages as man(1) shows them, in
+  # ASCII with CRLF line ends, as Notepad reads them.
   find_program(KOVO_MAN man)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
                 ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
@@ -27,7 +28,7 @@ if(WIN32)
     foreach(page kovomaint kovolist)
       add_custom_command(OUTPUT ${kovo_docs}/${page}.txt
         COMMAND ${CMAKE_COMMAND} -E env MANWIDTH=80 MAN_KEEP_FORMATTING=0
-                sh -c "man -l '${kovo_docs}/${page}.1' | col -bx > '${kovo_docs}/${page}.txt'"
+                sh -c "man -E ascii -l '${kovo_docs}/${page}.1' | col -bx | sed 's/$/\r/' > '${kovo_docs}/${page}.txt'"
         DEPENDS ${kovo_docs}/${page}.1 VERBATIM)
       install(FILES ${kovo_docs}/${page}.txt DESTINATION .)
     endforeach()

@@ -7,7 +7,7 @@
 #       static programs for any Linux of the architecture;
 #   kovomaint-VERSION-win64.zip, kovomaint-VERSION-win32.zip
 #       static programs that import only Windows' own DLLs;
-# and SHA256SUMS over them. A package whose cross compiler or libraries are
+# and SHA256SUMS over them, the same on every run from one commit. A package whose cross compiler or libraries are
 # missing is skipped with a line that names the Debian packages to install
 # (scripts/install-deps.sh cross installs them all).
 set -euo pipefail
@@ -15,6 +15,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh packaging
 
 version=$(sed -n 's/^project(kovomaint VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# Reproducible: every time in the packages is the commit's (or, outside a git
+# checkout, CMakeLists.txt's), so two runs from one commit give the same bytes.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || stat -c %Y CMakeLists.txt)}
+export SOURCE_DATE_EPOCH
 rm -rf dist
 mkdir dist
 
