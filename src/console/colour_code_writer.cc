@@ -1,5 +1,6 @@
 #include "console/colour_code_writer.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kovo {
@@ -41,15 +42,13 @@ void ApplyPipeCode(Console& console, int value) {
 
 }  // namespace
 
+// Each stretch between codes goes to the output in one write.
 void WriteCoded(Console& console, std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
-    if (text[i] != '|') {
-      console.Output.WriteChar(static_cast<std::uint8_t>(text[i]));
-      ++i;
-      continue;
-    }
-    ++i;
+    const std::size_t code = std::min(text.find('|', i), text.size());
+    if (code > i) console.Output.WriteString(text.substr(i, code - i));
+    i = code + 1;
     if (i < text.size()) ApplyPipeCode(console, PipeCodeValue(text.substr(i, 2)));
     i += 2;
   }

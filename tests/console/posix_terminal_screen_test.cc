@@ -98,6 +98,8 @@ TEST(TerminalScreen, DrawsWhatTheGridHolds) {
         emulator.Feed("\x1b" "7\x1b[1;281H \x1b" "8");
       }
       EXPECT_EQ(emulator.Differences(grid), "");
+      EXPECT_LE(terminal.screen.WritesSent(), bytes.size() / (TerminalScreen::kFrameCapacity / 2) + 1)
+          << "whole frames, not a write for each run of cells";
       EXPECT_EQ(emulator.Bells(), grid.Bells());
     }
   }

@@ -12,6 +12,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -193,9 +194,21 @@ TEST_F(DirectoryFileTest, TheRunLockOutlastsTheLoadsCloseOnAKernelBefore315) {
     DirectoryFile file(files, Path());
     const auto scratch = std::make_unique<StoreScratch>();
     const auto image = std::make_unique<DirectoryImage>();
-    return testing::program_detail::RefuseOpenFileDescriptionLocks() && file.BeginRun(*scratch).ok() &&
+    return testing::RefuseOpenFileDescriptionLocks() && file.BeginRun(*scratch).ok() &&
            file.LoadDirectory(*image).ok() && file.StoreDirectory(*image, *image, *scratch).ok() && !freed;
   }), 0);
+}
+
+// A journal that cannot be made for a fault of the disk stops the store,
+// unlike one in a folder that takes no new file: the file stays as it was.
+TEST_F(DirectoryFileTest, AnIOErrorMakingTheJournalStopsTheStore) {
+  Write(kBefore);
+  EXPECT_EQ(InChild(false, [&] {
+    const int exclusive = O_CREAT | O_EXCL;
+    return testing::FailCalls(SYS_openat, 2, exclusive, exclusive, exclusive, EIO) &&
+           Maintain(files_, Path()).Stored.Code == 1117;
+  }), 0);
+  EXPECT_TRUE(Contents() == kBefore);
 }
 
 // What other users of a sticky folder plant at the file's name and the

@@ -70,26 +70,34 @@ inline bool BecomeNobody() {
          ::setuid(nobody->pw_uid) == 0;
 }
 
-namespace program_detail {
-
-// Makes fcntl refuse open-file-description locks as unknown commands, as
-// kernels before Linux 3.15 do, for this process and what it runs; false
-// when that fails. Other machines' calls pass.
-inline bool RefuseOpenFileDescriptionLocks() {
+// Installs a seccomp filter for this process and what it runs: calls of this
+// machine's kind numbered nr whose argument arg, masked, lies in low..high
+// fail with error; all others pass. False when that fails.
+inline bool FailCalls(long nr, int arg, std::uint32_t mask, std::uint32_t low, std::uint32_t high, int error) {
+  const auto argument = static_cast<std::uint32_t>(offsetof(seccomp_data, args) + 8 * std::size_t(arg));
   sock_filter filter[] = {
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kNativeArch, 0, 6),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kNativeArch, 0, 7),
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fcntl, 0, 4),
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
-      BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, F_OFD_GETLK, 0, 2),
-      BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, F_OFD_SETLKW, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(nr), 0, 5),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argument),
+      BPF_STMT(BPF_ALU | BPF_AND | BPF_K, mask),
+      BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, low, 0, 2),
+      BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, high, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<std::uint32_t>(error)),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
   };
   const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
   return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
+
+// fcntl refuses open-file-description locks as unknown commands, as kernels
+// before Linux 3.15 do.
+inline bool RefuseOpenFileDescriptionLocks() {
+  return FailCalls(SYS_fcntl, 1, 0xFFFFFFFF, F_OFD_GETLK, F_OFD_SETLKW, EINVAL);
+}
+
+namespace program_detail {
 
 [[noreturn]] inline void Exec(const std::string& path, const ProgramOptions& options) {
   if (::chdir(options.Directory.c_str()) != 0) ::_exit(126);
