@@ -23,6 +23,7 @@ using testing::ProgramRun;
 
 const std::string& kBefore = testing::kScattered;
 const char kDiskFull[] = "Exception EInOutError in module kovomaint at 00405C48.";
+const char* const kJournalRefused = kDiskFull;  // the journal's step, whatever the reason
 
 // The programs under test: the build's own, or those in the folder that
 // KOVO_PROGRAMS names, such as a package's bin/ for another machine.
@@ -245,6 +246,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   testing::WriteFileBytes(journal, testing::ReadFileBytes(journal) + "x");
   const ProgramRun damaged = kovolist({"--check", "Y"});
   EXPECT_EQ(damaged.ExitCode(), 2);
+  EXPECT_EQ(kovolist({"-a", "Y"}).ExitCode(), 1) << "no preview of a run that stops";
   EXPECT_NE(damaged.Errors.find("(I/O error 1392) and keeps it: it is damaged"), std::string::npos);
   const ProgramRun shown = kovolist({"--journal=before"});
   EXPECT_EQ(shown.Output, as_is.Output);
@@ -343,6 +345,12 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
        {"kovo.fon"}, false, std::nullopt, "Exception EInOutError in module kovomaint at 00405BE0."},
       {"the store failing", [] {}, 1, "\"kovomaint Y\" would change it", {"kovo.fon"}, false, 30000,
        kDiskFull},
+      {"a spent journal the run may neither remove nor write", [&] {
+         testing::WriteFileBytes(dir_.File("kovo.fon-journal"), std::string(sizeof(JournalRecord), '\0'));
+         ::chmod(dir_.File("kovo.fon-journal").c_str(), 0444);
+         ::chmod(File().c_str(), 0666);
+         ::chmod(dir_.Path().c_str(), 0555);
+       }, 2, "may neither remove it nor write it", {"kovo.fon"}, true, std::nullopt, kJournalRefused},
       {"a folder one may write but not read", [&] {
          ::chmod(File().c_str(), 0666);
          ::chmod(dir_.Path().c_str(), 0733);
@@ -370,6 +378,7 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
       EXPECT_TRUE(testing::ReadFileBytes(dir_.File(name)) == kBefore) << name;
     if (holder != 0) testing::Release(std::exchange(holder, 0));
   }
+  ::chmod(dir_.Path().c_str(), 0777);
 }
 
 }  // namespace
