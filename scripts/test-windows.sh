@@ -21,13 +21,23 @@ export WINEPREFIX=$scratch/prefix HOME=$scratch/home WINEDEBUG=-all \
 mkdir -p "$HOME"
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
+# A kernel without 32-bit support (no IA32 emulation) runs no 32-bit wine:
+# there the 64-bit tests run under wine64 alone, and the i686 ones are built
+# but not run, which is said.
+wine=wine
+if ! wine --version >/dev/null 2>&1 && /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+  wine=/usr/lib/wine/wine64
+  echo "== this kernel runs no 32-bit programs: the i686 Windows tests are built, not run"
+  builds=(build-windows)
+fi
+
 status=0
 for build in "${builds[@]}"; do
   for size in "25 80" "8 30"; do
     read -r rows columns <<<"$size"
     echo "== Windows tests of $build under wine, console ${columns}x${rows}"
     log=$scratch/tests.log
-    script -qec "stty rows $rows cols $columns; wine $build/windows_tests.exe --gtest_color=no >'$log' 2>&1" \
+    script -qec "stty rows $rows cols $columns; $wine $build/windows_tests.exe --gtest_color=no >'$log' 2>&1" \
       /dev/null </dev/null >/dev/null 2>&1 || status=1
     grep -E '^\[  (PASSED|FAILED|SKIPPED) |Failure|^ *(Which is|Expected)|tests? ran' "$log" || cat "$log"
   done

@@ -119,9 +119,9 @@ class FileSystem {
   // the group, only what like lets both its group and others do, and where
   // it cannot take the access list, its owner alone.
   virtual Status CreateJournal(const char* name, FileHandle like, FileHandle& created) = 0;
-  // Makes the folder entry of a file just created or removed durable; near
+  // Makes the folder entry of a file just created or removed durable; beside
   // is a file open in the same folder.
-  virtual Status SyncFolder(const char* name, FileHandle near) = 0;
+  virtual Status SyncFolder(const char* name, FileHandle beside) = 0;
   // Removes a journal, which depends on the rights to its folder. The
   // removal is durable once SyncFolder has followed it; where the platform
   // cannot sync a folder, Remove itself makes sure that what a lost removal

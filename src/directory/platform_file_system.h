@@ -28,7 +28,7 @@ class PlatformFileSystem final : public FileSystem {
   Status DescribeName(const char* name, FileDescription& description) override;
   Status Lock(FileHandle file, LockMode mode) override;
   Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override;
-  Status SyncFolder(const char* name, FileHandle near) override;
+  Status SyncFolder(const char* name, FileHandle beside) override;
   Status Remove(const char* name) override;
   bool MayRemove(const char* name) override;
   bool MayCreateBeside(const char* name) override;

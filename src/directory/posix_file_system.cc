@@ -418,12 +418,12 @@ Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, File
   return Status{made ? code : kFileExists};
 }
 
-Status PlatformFileSystem::SyncFolder(const char* name, FileHandle near) {
+Status PlatformFileSystem::SyncFolder(const char* name, FileHandle beside) {
   const FolderPath folder = FolderOf(name);
   const int fd = ::open(folder.Text, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   // A folder this user may write but not read cannot be opened: syncing the
   // whole file system that holds it makes its entries durable all the same.
-  if (fd < 0 && errno == EACCES) return SyncFileSystemOf(Descriptor(near));
+  if (fd < 0 && errno == EACCES) return SyncFileSystemOf(Descriptor(beside));
   if (fd < 0) return Failure();
   const int rc = RetryOnInterrupt([fd] { return ::fsync(fd); });
   // Some file systems cannot sync a folder; their entries are as durable as

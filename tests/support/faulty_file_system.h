@@ -72,8 +72,8 @@ class FaultyFileSystem final : public FileSystem {
   Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override {
     return Counted(Strikes(FileCall::Create) ? Failed() : real_.CreateJournal(name, like, created));
   }
-  Status SyncFolder(const char* name, FileHandle near) override {
-    return Strikes(FileCall::SyncFolder) ? Failed() : real_.SyncFolder(name, near);
+  Status SyncFolder(const char* name, FileHandle beside) override {
+    return Strikes(FileCall::SyncFolder) ? Failed() : real_.SyncFolder(name, beside);
   }
   Status Remove(const char* name) override { return Strikes(FileCall::Remove) ? Failed() : real_.Remove(name); }
   Status MatchNames(const char* name, NameMatches& matches) override { return real_.MatchNames(name, matches); }
