@@ -32,16 +32,9 @@ int Run(int argc, char** argv, std::string_view module_name) {
 
   kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};
-  const kovo::RunOutcome outcome =
-      kovo::RunMaintenance(context, argument);
-
-  if (outcome.Fatal) {
-    console.Device.Flush();  // the report follows what the run drew
-    kovo::WriteFatalReport(STDOUT_FILENO, *outcome.Fatal, module_name);
-    console.Device.ForgetCursor();
-  }
-  console.Device.ShutdownDevice();
-  return outcome.ExitStatus;
+  return kovo::RunAndReport(context, argument, [module_name](const kovo::Status& failure) {
+    kovo::WriteFatalReport(STDOUT_FILENO, failure, module_name);
+  });
 }
 
 }  // namespace

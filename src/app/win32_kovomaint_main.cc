@@ -46,15 +46,7 @@ int Run() {
 
   kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};
-  const kovo::RunOutcome outcome = kovo::RunMaintenance(context, first);
-
-  if (outcome.Fatal) {
-    console.Device.Flush();
-    WriteFatalReport(*outcome.Fatal);
-    console.Device.ForgetCursor();  // the console's cursor now stands after the report
-  }
-  console.Device.ShutdownDevice();
-  return outcome.ExitStatus;
+  return kovo::RunAndReport(context, first, WriteFatalReport);
 }
 
 }  // namespace

@@ -25,15 +25,12 @@ void SwapEntries(DirectoryImage& image, int first, int second) {
   std::memcpy(&image.Slot(second), &temporary, kEntrySize);
 }
 
-// A length-prefixed sort key, as long as the first field at most.
-struct SortKey {
-  std::uint8_t Length = 0;
-  std::uint8_t Text[kFields[0].Capacity] = {};
-};
+// A sort key is laid out as the first field it comes from.
+using SortKey = TextField<kFields[0].Capacity>;
 
 // Field1's value with 'a'..'z' raised to 'A'..'Z'; no other byte changes.
-SortKey UpperKey(const TextField<kFields[0].Capacity>& field) {
-  SortKey key;
+SortKey UpperKey(const SortKey& field) {
+  SortKey key{};
   key.Length = static_cast<std::uint8_t>(field.UsableLength());
   for (std::size_t i = 0; i < key.Length; ++i) {
     const std::uint8_t byte = field.Text[i];

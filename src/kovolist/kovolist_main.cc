@@ -150,8 +150,9 @@ std::string JournalFate(const ListedFile& file) {
   switch (file.Journal.Action) {
     case kovo::JournalAction::None: return "";
     case kovo::JournalAction::RollBack:
-      what = "a kovomaint run was cut off in the middle of its store; the next run rolls it back, "
-             "putting back the bytes from before that store";
+      what = "a kovomaint run was cut off in the middle of its store (or, on a share whose locks do not "
+             "reach other machines, another machine's store is in progress and the listing may be torn); "
+             "the next run rolls it back, putting back the bytes from before that store";
       break;
     case kovo::JournalAction::Remove:
       what = LeftoverText(file.Journal.Kind);

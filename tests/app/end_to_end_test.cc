@@ -239,7 +239,7 @@ TEST_F(EndToEndTest, KovolistChecksListsAndNeverTouchesTheFile) {
   // As a store killed in its write leaves them.
   testing::WriteJournal(File(), kBefore, testing::Finished());
   testing::WriteFileBytes(File(), testing::Finished().substr(0, 5000) + kBefore.substr(5000));
-  EXPECT_NE(kovolist({}).Errors.find("middle of its store; the next run rolls it back"), std::string::npos);
+  EXPECT_NE(kovolist({}).Errors.find("the next run rolls it back"), std::string::npos);
   EXPECT_EQ(kovolist({"--journal=before"}).Output, as_is.Output);
   EXPECT_EQ(kovolist({"--journal=after"}).Output, after.Output);
   // The same journal damaged beside the torn file: kept, and the check fails.
