@@ -31,6 +31,10 @@ AnsiPath AnsiName(const char* name) {
   return path;
 }
 
+DWORD RightsFor(Access access) {
+  return access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+}
+
 Status Opened(HANDLE handle, FileHandle& opened) {
   if (handle == INVALID_HANDLE_VALUE) return Failure();
   opened = reinterpret_cast<FileHandle>(handle);
@@ -40,6 +44,14 @@ Status Opened(HANDLE handle, FileHandle& opened) {
 // A name whose folder is missing is not found either.
 Status NotFoundAsSuch(Status status) {
   return status.Code == ERROR_PATH_NOT_FOUND ? Status{ERROR_FILE_NOT_FOUND} : status;
+}
+
+// A transfer at offset.
+OVERLAPPED At(std::uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return at;
 }
 
 // The data's range is every offset below the run lock's byte; the run lock
@@ -72,15 +84,17 @@ bool TryLock(HANDLE handle, LockMode mode, DWORD& error) {
 }  // namespace
 
 Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHandle& opened) {
-  const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-  const HANDLE handle = ::CreateFileA(AnsiName(name).c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return Failure();
-  if (::GetFileType(handle) != FILE_TYPE_DISK) {
-    ::CloseHandle(handle);
+  FileHandle file = kNoFile;
+  const Status status = Opened(::CreateFileA(AnsiName(name).c_str(), RightsFor(access),
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr),
+                               file);
+  if (!status.ok()) return status;
+  if (::GetFileType(AsHandle(file)) != FILE_TYPE_DISK) {
+    ::CloseHandle(AsHandle(file));
     return Status{ERROR_ACCESS_DENIED};
   }
-  opened = reinterpret_cast<FileHandle>(handle);
+  opened = file;
   return Status{};
 }
 
@@ -89,9 +103,7 @@ Status PlatformFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* b
   auto* bytes = static_cast<unsigned char*>(buffer);
   done = 0;
   while (done < size) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+    OVERLAPPED at = At(offset + done);
     DWORD got = 0;
     if (!::ReadFile(AsHandle(file), bytes + done, static_cast<DWORD>(size - done), &got, &at)) {
       if (::GetLastError() == ERROR_HANDLE_EOF) break;
@@ -108,9 +120,7 @@ Status PlatformFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const 
   const auto* bytes = static_cast<const unsigned char*>(data);
   done = 0;
   while (done < size) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+    OVERLAPPED at = At(offset + done);
     DWORD put = 0;
     if (!::WriteFile(AsHandle(file), bytes + done, static_cast<DWORD>(size - done), &put, &at)) {
       const DWORD error = ::GetLastError();
@@ -165,9 +175,8 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
 }
 
 Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHandle, FileHandle& opened) {
-  const DWORD rights = access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
   FileHandle journal = kNoFile;
-  const Status status = Opened(::CreateFileA(AnsiName(name).c_str(), rights,
+  const Status status = Opened(::CreateFileA(AnsiName(name).c_str(), RightsFor(access),
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                                              nullptr),
@@ -188,8 +197,9 @@ Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHand
 }
 
 // The journal takes the access list of its file, Win32's counterpart of
-// its permission bits; where that is refused it keeps the folder's. One
-// left at the name is taken over where this user may write it.
+// its permission bits; where that is refused, no journal is left (it would
+// keep the folder's, which may be wider) and the store stops. One left at
+// the name is taken over where this user may write it.
 Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, FileHandle& created) {
   const DWORD rights = GENERIC_READ | GENERIC_WRITE | WRITE_DAC;
   FileHandle journal = kNoFile;
@@ -207,11 +217,17 @@ Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, File
   if (!status.ok()) return status;
   PACL access_list = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetSecurityInfo(AsHandle(like), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &access_list,
-                        nullptr, &descriptor) == ERROR_SUCCESS) {
-    ::SetSecurityInfo(AsHandle(journal), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, access_list,
-                      nullptr);
+  DWORD given = ::GetSecurityInfo(AsHandle(like), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  &access_list, nullptr, &descriptor);
+  if (given == ERROR_SUCCESS) {
+    given = ::SetSecurityInfo(AsHandle(journal), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              access_list, nullptr);
     ::LocalFree(descriptor);
+  }
+  if (given != ERROR_SUCCESS) {
+    ::CloseHandle(AsHandle(journal));
+    ::DeleteFileA(AnsiName(name).c_str());
+    return Status{static_cast<int>(given)};
   }
   created = journal;
   return Status{};
