@@ -1,6 +1,8 @@
 // Translation of POSIX errno values into the error numbers that the
-// utility's messages are keyed on.
+// utility's messages are keyed on: the POSIX layer's one way into a Status.
 #pragma once
+
+#include "directory/status.h"
 
 namespace kovo {
 
@@ -9,6 +11,7 @@ namespace kovo {
 // code with a message of its own.
 inline constexpr int kUntranslatedErrorBit = 0x20000000;
 
-int TranslateErrno(int posix_errno);
+// Success for 0; otherwise the failure with the translated code.
+Status FromErrno(int posix_errno);
 
 }  // namespace kovo

@@ -33,7 +33,7 @@ int RetryOnInterrupt(Call call) {
   return result;
 }
 
-Status Failure() { return Status{TranslateErrno(errno)}; }
+Status Failure() { return FromErrno(errno); }
 
 // A write that ran out of room part-way is a short write, not an error: the
 // bytes before the limit went out, and the caller reports the short count.
@@ -47,10 +47,10 @@ int OpenWithoutBlocking(const char* name, Access access, int more_flags = 0) {
   return RetryOnInterrupt([=] { return ::open(name, flags); });
 }
 
-int ClearNonBlocking(int fd) {
+Status ClearNonBlocking(int fd) {
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return TranslateErrno(errno);
-  return 0;
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Failure();
+  return Status{};
 }
 
 // The folder's path, cut from a name without taking memory.
@@ -71,23 +71,23 @@ FolderPath FolderOf(const char* name) {
 // what it leads to: it is root's, this user's, or the owner's of the file
 // opened through it. Without a link, the name must still lead to the file
 // opened (nothing swapped a link out meanwhile).
-int CheckNameLeadsToOpenFile(const char* name, const struct stat& opened) {
+Status CheckNameLeadsToOpenFile(const char* name, const struct stat& opened) {
   struct stat named {};
-  if (::lstat(name, &named) != 0) return TranslateErrno(errno);
+  if (::lstat(name, &named) != 0) return Failure();
   if (S_ISLNK(named.st_mode)) {
     const uid_t owner = named.st_uid;
-    return owner == 0 || owner == ::geteuid() || owner == opened.st_uid ? 0 : kUntrustedOwner;
+    return owner == 0 || owner == ::geteuid() || owner == opened.st_uid ? Status{} : Status{kUntrustedOwner};
   }
-  return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino ? 0 : kSharingViolation;
+  return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino ? Status{} : Status{kSharingViolation};
 }
 
-// 0 when fd, opened through name, is a regular file the name may lead to;
-// else the error code to report.
-int CheckOpenedFile(const char* name, int fd) {
+// Success when fd, opened through name, is a regular file the name may
+// lead to.
+Status CheckOpenedFile(const char* name, int fd) {
   struct stat info {};
-  if (::fstat(fd, &info) != 0) return TranslateErrno(errno);
-  if (!S_ISREG(info.st_mode)) return TranslateErrno(EACCES);
-  if (const int code = CheckNameLeadsToOpenFile(name, info); code != 0) return code;
+  if (::fstat(fd, &info) != 0) return Failure();
+  if (!S_ISREG(info.st_mode)) return Status{kAccessDenied};
+  if (const Status status = CheckNameLeadsToOpenFile(name, info); !status.ok()) return status;
   return ClearNonBlocking(fd);
 }
 
@@ -116,30 +116,29 @@ bool DescribeAccess(int fd, struct stat& info, FileAccess& access) {
   return true;
 }
 
-int CheckTrustedJournal(int fd, int file_fd) {
+Status CheckTrustedJournal(int fd, int file_fd) {
   struct stat journal_info {};
   struct stat file_info {};
   FileAccess journal;
   FileAccess file;
-  if (!DescribeAccess(fd, journal_info, journal) || !DescribeAccess(file_fd, file_info, file))
-    return TranslateErrno(errno);
-  if (!S_ISREG(journal_info.st_mode)) return kNotARegularFile;
-  if (journal_info.st_nlink != 1) return kMoreThanOneLink;
-  if (const int code = JudgeJournalAccess(journal, file, ::geteuid()); code != 0) return code;
+  if (!DescribeAccess(fd, journal_info, journal) || !DescribeAccess(file_fd, file_info, file)) return Failure();
+  if (!S_ISREG(journal_info.st_mode)) return Status{kNotARegularFile};
+  if (journal_info.st_nlink != 1) return Status{kMoreThanOneLink};
+  if (const int code = JudgeJournalAccess(journal, file, ::geteuid()); code != 0) return Status{code};
   return ClearNonBlocking(fd);
 }
 
 // Gives the journal the owner, group, permissions and access list of its
 // file as far as the system lets this user, then checks that it is no wider
-// than the file: 0, or code 5.
-int GiveAccessOfFile(int fd, int file_fd) {
+// than the file (else code 5).
+Status GiveAccessOfFile(int fd, int file_fd) {
   struct stat info {};
   FileAccess file;
-  if (!DescribeAccess(file_fd, info, file)) return TranslateErrno(errno);
+  if (!DescribeAccess(file_fd, info, file)) return Failure();
   const uid_t owner = ::geteuid() == 0 ? file.Owner : static_cast<uid_t>(-1);
   const bool given = ::fchown(fd, owner, file.Group) == 0;  // where refused, the mode is narrowed instead
   FileAccess journal;
-  if (!DescribeAccess(fd, info, journal)) return TranslateErrno(errno);
+  if (!DescribeAccess(fd, info, journal)) return Failure();
   const bool has_the_files_group = given || journal.Group == file.Group;
   bool list_copied = false;
 #ifdef __linux__
@@ -149,8 +148,8 @@ int GiveAccessOfFile(int fd, int file_fd) {
 #endif
   const std::uint32_t mode = JournalMode(file, has_the_files_group, list_copied);
   (void)::fchmod(fd, static_cast<mode_t>(mode));
-  if (!DescribeAccess(fd, info, journal)) return TranslateErrno(errno);
-  return NoWiderThanWanted(journal, mode, file, list_copied) ? 0 : TranslateErrno(EACCES);
+  if (!DescribeAccess(fd, info, journal)) return Failure();
+  return NoWiderThanWanted(journal, mode, file, list_copied) ? Status{} : Status{kAccessDenied};
 }
 
 Status DescribeStat(int rc, const struct stat& info, FileDescription& description) {
@@ -283,9 +282,9 @@ Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
 Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHandle& opened) {
   const int fd = OpenWithoutBlocking(name, access);
   if (fd < 0) return Failure();
-  if (const int code = CheckOpenedFile(name, fd); code != 0) {
+  if (const Status status = CheckOpenedFile(name, fd); !status.ok()) {
     ::close(fd);
-    return Status{code};
+    return status;
   }
   opened = fd;
   return Status{};
@@ -294,9 +293,9 @@ Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHan
 Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHandle file, FileHandle& opened) {
   const int fd = OpenWithoutBlocking(name, access, O_NOFOLLOW);
   if (fd < 0) return Failure();  // ELOOP, a link: code 1921
-  if (const int code = CheckTrustedJournal(fd, Descriptor(file)); code != 0) {
+  if (const Status status = CheckTrustedJournal(fd, Descriptor(file)); !status.ok()) {
     ::close(fd);
-    return Status{code};
+    return status;
   }
   opened = fd;
   return Status{};
@@ -377,7 +376,7 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
     const int record = IgnoreUnsupported(RecordLock(fd, F_UNLCK, classic_locks_));
     const int whole = IgnoreUnsupported(WholeFileLock(fd, LOCK_UN));
     const int error = record != 0 ? record : whole;
-    return error == 0 ? Status{} : Status{TranslateErrno(error)};
+    return FromErrno(error);
   }
   const auto start = std::chrono::steady_clock::now();
   const auto program_deadline = start + std::chrono::milliseconds(lock_wait_ms_);
@@ -386,7 +385,7 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
     const int error = TryLock(fd, mode, classic_locks_);
     if (error == 0 && mode == LockMode::Run) run_lock_holder_ = file;
     if (error == 0) return Status{};
-    if (!HeldByAnother(error)) return Status{TranslateErrno(error)};
+    if (!HeldByAnother(error)) return FromErrno(error);
     const bool another_run = mode == LockMode::Run && RunLockHeldByAnotherRun(fd, classic_locks_);
     if (std::chrono::steady_clock::now() >= (another_run ? run_deadline : program_deadline))
       return Status{kLockViolation};
@@ -407,15 +406,15 @@ Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, File
     if (!opened.ok()) return Status{opened.Code == kAccessDenied ? kFileExists : opened.Code};
     fd = Descriptor(left);
   }
-  int code = GiveAccessOfFile(fd, Descriptor(like));
-  if (code == 0 && !made && ::ftruncate(fd, 0) != 0) code = TranslateErrno(errno);
-  if (code == 0) {
+  Status given = GiveAccessOfFile(fd, Descriptor(like));
+  if (given.ok() && !made && ::ftruncate(fd, 0) != 0) given = Failure();
+  if (given.ok()) {
     created = fd;
     return Status{};
   }
   ::close(fd);
   if (made) ::unlink(name);
-  return Status{made ? code : kFileExists};
+  return made ? given : Status{kFileExists};
 }
 
 Status PlatformFileSystem::SyncFolder(const char* name, FileHandle beside) {
@@ -430,7 +429,7 @@ Status PlatformFileSystem::SyncFolder(const char* name, FileHandle beside) {
   // they get.
   const int error = rc != 0 && errno != EINVAL ? errno : 0;
   ::close(fd);
-  return error == 0 ? Status{} : Status{TranslateErrno(error)};
+  return FromErrno(error);
 }
 
 Status PlatformFileSystem::Remove(const char* name) { return ::unlink(name) == 0 ? Status{} : Failure(); }
