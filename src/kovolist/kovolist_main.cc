@@ -22,11 +22,7 @@
 #ifdef KOVO_WITH_JSON
 #include "kovolist/slot_json.h"
 #endif
-#ifndef _WIN32
-#include <unistd.h>
-
-#include "app/posix_process_setup.h"
-#endif
+#include "kovolist/standard_streams.h"
 
 namespace {
 
@@ -185,11 +181,7 @@ bool IsWhole(const ListedFile& file) {
 }
 
 kovo::TextShown TextShownOnStandardOutput() {
-#ifndef _WIN32
-  if (::isatty(STDOUT_FILENO) == 1 && kovo::EncodingFromLocale() == kovo::GlyphEncoding::Utf8)
-    return kovo::TextShown::Glyphs;
-#endif
-  return kovo::TextShown::Escaped;
+  return kovo::OutputShowsGlyphs() ? kovo::TextShown::Glyphs : kovo::TextShown::Escaped;
 }
 
 // Whether kovomaint could open the file as its load does: read and write.
@@ -361,9 +353,7 @@ int FinishOutput(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifndef _WIN32
-  kovo::EnsureStandardDescriptors();
-#endif
+  kovo::PrepareStandardStreams();
   // Room for any listing: a write that fails does so at the end, where its
   // reason is still known. It outlives main, as stdout does.
   static char output_buffer[1 << 20];
