@@ -14,7 +14,6 @@
 #include "kovolist/run_preview.h"
 #include "kovolist/slot_listing.h"
 #include "app/switch_table.h"
-#include "console/cp437_glyphs.h"
 #include "directory/directory_file.h"
 #include "directory/directory_name.h"
 #include "directory/platform_file_system.h"
