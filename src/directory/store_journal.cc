@@ -171,9 +171,24 @@ Status WriteAllAndSync(FileSystem& files, FileHandle file, const void* data, std
   return files.Sync(file);
 }
 
+// At the store, after the run's own roll-back, a journal beside the file
+// that is not spent belongs to a store still going on elsewhere, on a share
+// whose locks do not reach this machine: it is never taken over.
+Status CheckNoStoreElsewhere(FileSystem& files, const JournalPath& journal_name, FileHandle file) {
+  FileHandle journal = kNoFile;
+  if (!files.OpenJournal(journal_name.c_str(), Access::ReadOnly, file, journal).ok()) return Status{};
+  char magic[sizeof kMagic] = {};
+  std::size_t read = 0;
+  const Status status = files.ReadAt(journal, 0, magic, sizeof magic, read);
+  (void)files.Close(journal);
+  if (!status.ok()) return status;
+  return std::memcmp(magic, kMagic, sizeof magic) == 0 ? Status{kSharingViolation} : Status{};
+}
+
 Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const JournalRecord& record,
                     FileHandle file, bool& written) {
   written = false;
+  if (const Status status = CheckNoStoreElsewhere(files, journal_name, file); !status.ok()) return status;
   FileHandle journal = kNoFile;
   const Status created = files.CreateJournal(journal_name.c_str(), file, journal);
   // A folder that takes no new file (no write permission, a read-only

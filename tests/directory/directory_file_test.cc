@@ -211,6 +211,20 @@ TEST_F(DirectoryFileTest, AnIOErrorMakingTheJournalStopsTheStore) {
   EXPECT_TRUE(Contents() == kBefore);
 }
 
+// Another machine's store whose locks do not reach this one: its journal,
+// beside the file at the store, is never taken over; the store stops.
+TEST_F(DirectoryFileTest, AStoreNeverTakesOverAnotherStoresJournal) {
+  Write(kBefore);
+  std::string journal;
+  const Maintenance run = Maintain(files_, Path(), [&] {
+    testing::WriteJournal(Path(), kBefore, Finished(false));
+    journal = ReadFileBytes(Journal());
+  });
+  EXPECT_EQ(run.Stored.Code, kSharingViolation);
+  EXPECT_TRUE(Contents() == kBefore);
+  EXPECT_TRUE(ReadFileBytes(Journal()) == journal);
+}
+
 // What other users of a sticky folder plant at the file's name and the
 // journal's: a run applies no journal and follows no link that a user who
 // may not write the file could have made, hangs on nothing, and stops with
