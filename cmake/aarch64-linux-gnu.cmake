@@ -1,9 +1,5 @@
-# Cross-compiling for 64-bit ARM Linux with Debian's g++-aarch64-linux-gnu.
-set(CMAKE_SYSTEM_NAME Linux)
+# 64-bit ARM Linux (Debian: g++-aarch64-linux-gnu).
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
-set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(KOVO_CROSS_PREFIX aarch64-linux-gnu)
+set(KOVO_DEBIAN_ARCH arm64)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

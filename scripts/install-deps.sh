@@ -6,11 +6,11 @@
 #   install-deps.sh windows    what the Windows build and its tests under wine need
 #   install-deps.sh packaging  what scripts/package.sh needs for the amd64 .deb and
 #                              the x86-64 tarball
-#   install-deps.sh cross      what it needs for the others: the arm64 .deb and the
-#                              aarch64 tarball, and the Windows zips
+#   install-deps.sh cross      what it needs for the others: the arm64, armhf and
+#                              i386 .debs and tarballs, and the Windows zips
 #   install-deps.sh package-tests
 #                              what scripts/test-package.sh adds to those: lintian,
-#                              and qemu to run the aarch64 programs
+#                              and qemu to run the ARM programs
 # A package for another architecture (libc6:arm64) adds that architecture to
 # dpkg first.
 # As root it runs apt-get itself; otherwise through sudo, and without sudo it
@@ -22,6 +22,8 @@ case "${1:-tests}" in
   windows) packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest wine wine64 wine32:i386) ;;
   packaging) packages=(cmake make g++ dpkg-dev file gzip man-db nlohmann-json3-dev) ;;
   cross) packages=(g++-aarch64-linux-gnu libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64
+                   g++-arm-linux-gnueabihf libc6:armhf libstdc++6:armhf libgcc-s1:armhf
+                   g++-i686-linux-gnu libc6:i386 libstdc++6:i386 libgcc-s1:i386
                    g++-mingw-w64-x86-64 g++-mingw-w64-i686) ;;
   package-tests) packages=(lintian qemu-user-static binfmt-support) ;;
   *) packages=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libvterm-dev

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes the packages into dist/, each from a release build in a folder of its
 # own under build-package/, with stripped programs:
-#   kovomaint_VERSION_amd64.deb, kovomaint_VERSION_arm64.deb
+#   kovomaint_VERSION_ARCH.deb for amd64, arm64, armhf and i386
 #       linked against Debian's libraries, built with its hardening flags;
-#   kovomaint-VERSION-x86_64-linux.tar.gz, kovomaint-VERSION-aarch64-linux.tar.gz
+#   kovomaint-VERSION-MACHINE-linux.tar.gz for x86_64, aarch64, armv7l and i686
 #       static programs for any Linux of the architecture;
 #   kovomaint-VERSION-win64.zip, kovomaint-VERSION-win32.zip
 #       static programs that import only Windows' own DLLs;
@@ -54,12 +54,23 @@ build_package() {
   cp "$dir/packages/$name" dist/
 }
 
-build_package "kovomaint_${version}_amd64.deb" amd64 "g++"
-build_package "kovomaint_${version}_arm64.deb" arm64 "g++-aarch64-linux-gnu libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64" \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
-build_package "kovomaint-${version}-x86_64-linux.tar.gz" amd64 "g++" -DKOVO_STATIC=ON
-build_package "kovomaint-${version}-aarch64-linux.tar.gz" arm64 "g++-aarch64-linux-gnu" \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DKOVO_STATIC=ON
+# linux_packages DEBIAN-ARCH MACHINE CROSS-PREFIX: the .deb and the tarball of
+# one Linux architecture; MACHINE is what uname -m says there, CROSS-PREFIX
+# names Debian's cross compiler and its toolchain file (none: this machine's).
+linux_packages() {
+  local arch=$1 machine=$2 prefix=$3 compiler=g++ toolchain=()
+  if [ -n "$prefix" ]; then
+    compiler=g++-$prefix
+    toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/$prefix.cmake)
+  fi
+  build_package "kovomaint_${version}_$arch.deb" "$arch" \
+    "$compiler libc6:$arch libstdc++6:$arch libgcc-s1:$arch" "${toolchain[@]}"
+  build_package "kovomaint-${version}-$machine-linux.tar.gz" "$arch" "$compiler" "${toolchain[@]}" -DKOVO_STATIC=ON
+}
+linux_packages amd64 x86_64 ""
+linux_packages arm64 aarch64 aarch64-linux-gnu
+linux_packages armhf armv7l arm-linux-gnueabihf
+linux_packages i386 i686 i686-linux-gnu
 build_package "kovomaint-${version}-win64.zip" amd64 "g++-mingw-w64-x86-64-posix" \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 build_package "kovomaint-${version}-win32.zip" i386 "g++-mingw-w64-i686-posix" \

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Makes every package, then tries each as its user would:
-# - the .debs: lintian finds no error or warning in either; the amd64 one
+# - the .debs: lintian finds no error or warning in any; the amd64 one
 #   installs, kovomaint Y tidies a sample as kovolist --check confirms, both
 #   man pages and README are found, the version is the project's, and it
 #   removes without leaving a file behind;
 # - the tarballs: their programs are static, and the end-to-end tests pass on
-#   them, the aarch64 ones under qemu-user, as they do on the arm64 .deb's;
+#   them, the ARM ones under qemu-user, as they do on the programs of the
+#   arm64, armhf and i386 .debs;
 # - the zips: their programs import only Windows' own DLLs;
 # - SHA256SUMS checks.
 # The Windows tests run on both Windows builds in scripts/test-windows.sh.
@@ -35,10 +36,10 @@ done
 
 echo "== SHA256SUMS"
 (cd dist && sha256sum --quiet -c SHA256SUMS)
-[ "$(wc -l <dist/SHA256SUMS)" -eq 6 ] || { echo "not every package was made"; exit 1; }
+[ "$(wc -l <dist/SHA256SUMS)" -eq 10 ] || { echo "not every package was made"; exit 1; }
 
 echo "== lintian"
-lintian --fail-on error,warning dist/kovomaint_"$version"_amd64.deb dist/kovomaint_"$version"_arm64.deb
+lintian --fail-on error,warning dist/kovomaint_"$version"_*.deb
 
 echo "== the amd64 .deb: install, use, remove"
 deb=dist/kovomaint_${version}_amd64.deb
@@ -62,18 +63,38 @@ if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
   "${sudo[@]}" mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
 fi
 "${sudo[@]}" update-binfmts --enable qemu-aarch64
-for machine in x86_64 aarch64; do
-  echo "== the $machine tarball: static programs, and the end-to-end tests on them"
+"${sudo[@]}" update-binfmts --enable qemu-arm
+suites=()
+for machine in x86_64 aarch64 armv7l i686; do
   tar -xzf "dist/kovomaint-$version-$machine-linux.tar.gz" -C "$scratch"
   programs=$scratch/kovomaint-$version-$machine-linux/bin
   for program in "$programs"/*; do
     file "$program" | grep -q 'statically linked' || { file "$program"; exit 1; }
   done
-  KOVO_PROGRAMS=$programs build-test/tests/end_to_end_tests --gtest_brief=1
+  suites+=("the $machine tarball:$programs")
 done
-echo "== the arm64 .deb: the end-to-end tests on its programs, with Debian's arm64 libraries"
-dpkg-deb -x "dist/kovomaint_${version}_arm64.deb" "$scratch/arm64"
-KOVO_PROGRAMS=$scratch/arm64/usr/bin build-test/tests/end_to_end_tests --gtest_brief=1
+for arch in arm64 armhf i386; do
+  dpkg-deb -x "dist/kovomaint_${version}_$arch.deb" "$scratch/$arch"
+  suites+=("the $arch .deb, with Debian's $arch libraries:$scratch/$arch/usr/bin")
+done
+# The suites wait on the programs' pauses far more than they compute: all at
+# once, each into a log of its own, shown when it fails.
+pids=()
+for i in "${!suites[@]}"; do
+  KOVO_PROGRAMS=${suites[i]#*:} build-test/tests/end_to_end_tests --gtest_brief=1 >"$scratch/suite$i.log" 2>&1 &
+  pids+=($!)
+done
+failed=0
+for i in "${!suites[@]}"; do
+  if wait "${pids[i]}"; then
+    echo "== the end-to-end tests pass on the programs of ${suites[i]%%:*}"
+  else
+    echo "== the end-to-end tests FAIL on the programs of ${suites[i]%%:*}:"
+    cat "$scratch/suite$i.log"
+    failed=1
+  fi
+done
+[ "$failed" -eq 0 ]
 
 echo "== the zips: only Windows' own DLLs"
 for bits in 64 32; do

@@ -205,7 +205,7 @@ TEST_F(DirectoryFileTest, AnIOErrorMakingTheJournalStopsTheStore) {
   Write(kBefore);
   EXPECT_EQ(InChild(false, [&] {
     const int exclusive = O_CREAT | O_EXCL;
-    return testing::FailCalls(SYS_openat, 2, exclusive, exclusive, exclusive, EIO) &&
+    return testing::FailCalls(testing::kNativeArch, SYS_openat, 2, exclusive, exclusive, exclusive, EIO) &&
            Maintain(files_, Path()).Stored.Code == 1117;
   }), 0);
   EXPECT_TRUE(Contents() == kBefore);

@@ -70,14 +70,15 @@ inline bool BecomeNobody() {
          ::setuid(nobody->pw_uid) == 0;
 }
 
-// Installs a seccomp filter for this process and what it runs: calls of this
-// machine's kind numbered nr whose argument arg, masked, lies in low..high
-// fail with error; all others pass. False when that fails.
-inline bool FailCalls(long nr, int arg, std::uint32_t mask, std::uint32_t low, std::uint32_t high, int error) {
+// Installs a seccomp filter for this process and what it runs: calls of the
+// kind arch numbered nr whose argument arg, masked, lies in low..high fail
+// with error; all others pass. False when that fails.
+inline bool FailCalls(std::uint32_t arch, long nr, int arg, std::uint32_t mask, std::uint32_t low, std::uint32_t high,
+                      int error) {
   const auto argument = static_cast<std::uint32_t>(offsetof(seccomp_data, args) + 8 * std::size_t(arg));
   sock_filter filter[] = {
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kNativeArch, 0, 7),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, arch, 0, 7),
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(nr), 0, 5),
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argument),
@@ -92,9 +93,10 @@ inline bool FailCalls(long nr, int arg, std::uint32_t mask, std::uint32_t low, s
 }
 
 // fcntl refuses open-file-description locks as unknown commands, as kernels
-// before Linux 3.15 do.
+// before Linux 3.15 do; for 32-bit PC programs too (their fcntl64 is 221).
 inline bool RefuseOpenFileDescriptionLocks() {
-  return FailCalls(SYS_fcntl, 1, 0xFFFFFFFF, F_OFD_GETLK, F_OFD_SETLKW, EINVAL);
+  return FailCalls(kNativeArch, SYS_fcntl, 1, 0xFFFFFFFF, F_OFD_GETLK, F_OFD_SETLKW, EINVAL) &&
+         FailCalls(AUDIT_ARCH_I386, 221, 1, 0xFFFFFFFF, F_OFD_GETLK, F_OFD_SETLKW, EINVAL);
 }
 
 namespace program_detail {
