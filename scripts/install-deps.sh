@@ -11,6 +11,9 @@
 #   install-deps.sh package-tests
 #                              what scripts/test-package.sh adds to those: lintian,
 #                              and qemu to run the ARM programs
+#   install-deps.sh big-endian what it adds to build static s390x programs,
+#                              whose tests show that a big-endian machine reads
+#                              the journals of the others
 # A package for another architecture (libc6:arm64) adds that architecture to
 # dpkg first.
 # As root it runs apt-get itself; otherwise through sudo, and without sudo it
@@ -26,6 +29,7 @@ case "${1:-tests}" in
                    g++-i686-linux-gnu libc6:i386 libstdc++6:i386 libgcc-s1:i386
                    g++-mingw-w64-x86-64 g++-mingw-w64-i686) ;;
   package-tests) packages=(lintian qemu-user-static binfmt-support) ;;
+  big-endian) packages=(g++-s390x-linux-gnu) ;;
   *) packages=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libvterm-dev
                nlohmann-json3-dev clang libclang-rt-dev) ;;
 esac

@@ -6,7 +6,8 @@
 #   removes without leaving a file behind;
 # - the tarballs: their programs are static, and the end-to-end tests pass on
 #   them, the ARM ones under qemu-user, as they do on the programs of the
-#   arm64, armhf and i386 .debs;
+#   arm64, armhf and i386 .debs, and on static s390x programs, a big-endian
+#   machine's;
 # - the zips: their programs import only Windows' own DLLs;
 # - SHA256SUMS checks.
 # The Windows tests run on both Windows builds in scripts/test-windows.sh.
@@ -20,6 +21,7 @@ if dpkg-query -W -f='${Status}' kovomaint 2>/dev/null | grep -q 'install ok inst
   exit 1
 fi
 scripts/install-deps.sh package-tests
+scripts/install-deps.sh big-endian
 scripts/install-deps.sh cross
 scripts/package.sh
 version=$(sed -n 's/^project(kovomaint VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -64,6 +66,7 @@ if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
 fi
 "${sudo[@]}" update-binfmts --enable qemu-aarch64
 "${sudo[@]}" update-binfmts --enable qemu-arm
+"${sudo[@]}" update-binfmts --enable qemu-s390x
 suites=()
 for machine in x86_64 aarch64 armv7l i686; do
   tar -xzf "dist/kovomaint-$version-$machine-linux.tar.gz" -C "$scratch"
@@ -73,6 +76,12 @@ for machine in x86_64 aarch64 armv7l i686; do
   done
   suites+=("the $machine tarball:$programs")
 done
+# A big-endian machine reads the journals this one writes: static s390x
+# programs, made for the tests alone.
+cmake -S . -B build-package/s390x -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKOVO_STATIC=ON \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/s390x-linux-gnu.cmake >/dev/null
+cmake --build build-package/s390x -j "$(nproc)" --target kovomaint kovolist >/dev/null
+suites+=("a big-endian machine (s390x):$PWD/build-package/s390x")
 for arch in arm64 armhf i386; do
   dpkg-deb -x "dist/kovomaint_${version}_$arch.deb" "$scratch/$arch"
   suites+=("the $arch .deb, with Debian's $arch libraries:$scratch/$arch/usr/bin")

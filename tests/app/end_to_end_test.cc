@@ -351,6 +351,10 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
          ::chmod(File().c_str(), 0666);
          ::chmod(dir_.Path().c_str(), 0555);
        }, 2, "may neither remove it nor write it", {"kovo.fon"}, true, std::nullopt, kJournalRefused},
+      {"a store cut off in its write", [&] {
+         testing::WriteJournal(File(), kBefore, testing::Finished());
+         testing::WriteFileBytes(File(), testing::Finished().substr(0, 5000) + kBefore.substr(5000));
+       }, 0, ""},
       {"a folder one may write but not read", [&] {
          ::chmod(File().c_str(), 0666);
          ::chmod(dir_.Path().c_str(), 0733);
@@ -371,6 +375,8 @@ TEST_F(EndToEndTest, TheDocumentedScriptLineFailsWithAReasonUnlessTheFileEndsUpT
     EXPECT_EQ(run.Output.substr(0, run.Output.find('\r')), c.report) << "the fatal report's first line, or nothing";
     if (c.status == 0) {
       EXPECT_EQ(run.Errors, "");
+      const std::string tidied = testing::FileExists(File()) ? File() : dir_.File("KOVO.FON");
+      EXPECT_TRUE(testing::ReadFileBytes(tidied) == testing::Finished()) << "the old entries, tidied";
     } else {
       EXPECT_NE(run.Errors.find(c.reason), std::string::npos) << run.Errors;
     }
