@@ -408,5 +408,72 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
   }
 }
 
+// Runs a command line in the shell; what it printed, without the last line end.
+std::string Shell(const std::string& line) {
+  std::string printed;
+  FILE* pipe = ::popen(line.c_str(), "r");
+  char buffer[256];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) printed.append(buffer, n);
+  ::pclose(pipe);
+  if (!printed.empty() && printed.back() == '\n') printed.pop_back();
+  return printed;
+}
+
+// A stick's file system, reached through a loop device of its own each time
+// it is attached, as a stick plugged into another port is.
+class LoopStick {
+ public:
+  explicit LoopStick(const std::string& image) : image_(image) {
+    Shell("truncate -s 8M " + image + " && mkfs.ext4 -q " + image);
+  }
+  ~LoopStick() {
+    for (const std::string& device : devices_) Shell("umount -q " + device + "; losetup -d " + device);
+  }
+  // Attaches the image through a new loop device and mounts it at folder.
+  bool MountAt(const std::string& folder) {
+    devices_.push_back(Shell("losetup -f --show " + image_ + " 2>/dev/null"));
+    return !devices_.back().empty() && Shell("mount " + devices_.back() + " " + folder + " && echo y") == "y";
+  }
+  void Unmount() { Shell("umount " + devices_.back()); }
+
+ private:
+  std::string image_;
+  std::vector<std::string> devices_;
+};
+
+// A run killed in its write on a stick is rolled back when the stick comes
+// back under another device number, and in a copy of the folder on another
+// file system.
+TEST_F(DirectoryFileTest, AKilledRunIsRolledBackOnTheStickAnywhereAndInACopy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to attach loop devices and mount them";
+  LoopStick stick(dir_.File("stick.img"));
+  const std::string folder = dir_.File("stick");
+  std::filesystem::create_directory(folder);
+  if (!stick.MountAt(folder)) GTEST_SKIP() << "no loop device or ext4 mount on this machine";
+  const std::string file = folder + "/kovo.fon";
+  WriteFileBytes(file, kBefore);
+  InChild(false, [&] {
+    testing::FaultyFileSystem files(Fault{FileCall::Write, 2, 0, 5000, [] { ::raise(SIGKILL); }});
+    return Maintain(files, file).Stored.ok();
+  });
+  const std::string copy = dir_.File("copy");
+  std::filesystem::create_directory(copy);
+  for (const char* name : {"/kovo.fon", "/kovo.fon-journal"})
+    std::filesystem::copy_file(folder + name, copy + name);
+  struct stat first {};
+  ::stat(file.c_str(), &first);
+  stick.Unmount();
+  ASSERT_TRUE(stick.MountAt(folder));
+  struct stat second {};
+  ::stat(file.c_str(), &second);
+  EXPECT_NE(second.st_dev, first.st_dev);
+  for (const std::string& where : {file, copy + "/kovo.fon"}) {
+    SCOPED_TRACE(where);
+    EXPECT_EQ(StartRun(files_, where), 0);
+    EXPECT_TRUE(ReadFileBytes(where) == kBefore);
+    EXPECT_FALSE(FileExists(JournalName(where).Text));
+  }
+}
+
 }  // namespace
 }  // namespace kovo
