@@ -1,0 +1,186 @@
+// A folder as another machine sees it over a share: a FUSE passthrough of
+// one folder, mounted once per machine, that passes inode numbers through
+// and caches nothing. Shared, it passes record locks and flock to the
+// folder, as NFSv4 and SMB pass them to the server; local, the kernel keeps
+// them within the mount, as a share whose locks reach no other machine does.
+//   share_fs shared|local FOLDER MOUNTPOINT
+// It serves in the foreground until the mount point is unmounted, and
+// closes the descriptor SHARE_FS_READY_FD names once the mount serves.
+#define FUSE_USE_VERSION 31
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fuse.h>
+#include <map>
+#include <mutex>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int folder = -1;  // the shared folder, under which every path is looked up
+std::mutex lockers_guard;
+std::map<std::uint64_t, std::uint64_t> lockers;  // by open: whose locks it holds
+
+// The path below the folder: "." for the folder itself.
+const char* Below(const char* path) { return path[1] == '\0' ? "." : path + 1; }
+
+int Result(int returned) { return returned < 0 ? -errno : 0; }
+
+void* Init(fuse_conn_info*, fuse_config* config) {
+  config->use_ino = 1;
+  config->hard_remove = 1;  // no hidden files for removed open ones
+  config->direct_io = 1;
+  config->entry_timeout = 0;
+  config->attr_timeout = 0;
+  config->negative_timeout = 0;
+  // Mounted and serving: the fd that SHARE_FS_READY_FD names hears it.
+  if (const char* ready = std::getenv("SHARE_FS_READY_FD")) ::close(std::atoi(ready));
+  return nullptr;
+}
+
+int GetAttributes(const char* path, struct stat* attributes, fuse_file_info* file) {
+  if (file != nullptr) return Result(::fstat(int(file->fh), attributes));
+  return Result(::fstatat(folder, Below(path), attributes, AT_SYMLINK_NOFOLLOW));
+}
+
+int ReadLink(const char* path, char* buffer, size_t size) {
+  const ssize_t length = ::readlinkat(folder, Below(path), buffer, size - 1);
+  if (length < 0) return -errno;
+  buffer[length] = '\0';
+  return 0;
+}
+
+int ReadFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags) {
+  const int fd = ::openat(folder, Below(path), O_RDONLY | O_DIRECTORY);
+  DIR* entries = fd < 0 ? nullptr : ::fdopendir(fd);
+  if (entries == nullptr) return -errno;
+  while (const dirent* entry = ::readdir(entries)) fill(buffer, entry->d_name, nullptr, 0, fuse_fill_dir_flags{});
+  ::closedir(entries);
+  return 0;
+}
+
+int Open(const char* path, fuse_file_info* file) {
+  const int fd = ::openat(folder, Below(path), file->flags);
+  if (fd < 0) return -errno;
+  file->fh = std::uint64_t(fd);
+  return 0;
+}
+
+int Create(const char* path, mode_t mode, fuse_file_info* file) {
+  const int fd = ::openat(folder, Below(path), file->flags, mode);
+  if (fd < 0) return -errno;
+  file->fh = std::uint64_t(fd);
+  return 0;
+}
+
+int Read(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* file) {
+  const ssize_t n = ::pread(int(file->fh), buffer, size, offset);
+  return n < 0 ? -errno : int(n);
+}
+
+int Write(const char*, const char* data, size_t size, off_t offset, fuse_file_info* file) {
+  const ssize_t n = ::pwrite(int(file->fh), data, size, offset);
+  return n < 0 ? -errno : int(n);
+}
+
+int Sync(const char*, int, fuse_file_info* file) { return Result(::fsync(int(file->fh))); }
+int Release(const char*, fuse_file_info* file) {
+  const std::lock_guard<std::mutex> guard(lockers_guard);
+  lockers.erase(file->fh);
+  return Result(::close(int(file->fh)));
+}
+int Remove(const char* path) { return Result(::unlinkat(folder, Below(path), 0)); }
+int RemoveFolder(const char* path) { return Result(::unlinkat(folder, Below(path), AT_REMOVEDIR)); }
+int MakeFolder(const char* path, mode_t mode) { return Result(::mkdirat(folder, Below(path), mode)); }
+int Link(const char* from, const char* to) { return Result(::linkat(folder, Below(from), folder, Below(to), 0)); }
+int SymbolicLink(const char* target, const char* path) { return Result(::symlinkat(target, folder, Below(path))); }
+
+int Rename(const char* from, const char* to, unsigned int flags) {
+  return flags != 0 ? -EINVAL : Result(::renameat(folder, Below(from), folder, Below(to)));
+}
+
+int ChangeMode(const char* path, mode_t mode, fuse_file_info* file) {
+  if (file != nullptr) return Result(::fchmod(int(file->fh), mode));
+  return Result(::fchmodat(folder, Below(path), mode, 0));
+}
+
+int ChangeOwner(const char* path, uid_t owner, gid_t group, fuse_file_info* file) {
+  if (file != nullptr) return Result(::fchown(int(file->fh), owner, group));
+  return Result(::fchownat(folder, Below(path), owner, group, AT_SYMLINK_NOFOLLOW));
+}
+
+int Truncate(const char* path, off_t length, fuse_file_info* file) {
+  if (file != nullptr) return Result(::ftruncate(int(file->fh), length));
+  const int fd = ::openat(folder, Below(path), O_WRONLY);
+  if (fd < 0) return -errno;
+  const int result = Result(::ftruncate(fd, length));
+  ::close(fd);
+  return result;
+}
+
+int SetTimes(const char* path, const timespec times[2], fuse_file_info* file) {
+  if (file != nullptr) return Result(::futimens(int(file->fh), times));
+  return Result(::utimensat(folder, Below(path), times, AT_SYMLINK_NOFOLLOW));
+}
+
+// Every open of a file is a file of its own on the folder, so its locks
+// belong to that open, as open-file-description locks do. The release of
+// every lock of a process that closes a file it shares with the locker
+// (fork's children) leaves the locker's locks alone.
+
+int Lock(const char*, fuse_file_info* file, int command, struct flock* lock) {
+  const std::lock_guard<std::mutex> guard(lockers_guard);
+  const auto locker = lockers.find(file->fh);
+  const bool others = locker != lockers.end() && locker->second != file->lock_owner;
+  if (command != F_GETLK && lock->l_type == F_UNLCK && others) return 0;
+  const int shared = command == F_GETLK ? F_OFD_GETLK : command == F_SETLK ? F_OFD_SETLK : F_OFD_SETLKW;
+  lock->l_pid = 0;
+  if (::fcntl(int(file->fh), shared, lock) != 0) return -errno;
+  if (command != F_GETLK && lock->l_type != F_UNLCK) lockers[file->fh] = file->lock_owner;
+  return 0;
+}
+
+int Flock(const char*, fuse_file_info* file, int operation) { return Result(::flock(int(file->fh), operation)); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) return 2;
+  const bool share_locks = std::strcmp(argv[1], "shared") == 0;
+  folder = ::open(argv[2], O_RDONLY | O_DIRECTORY);
+  if (folder < 0) return 1;
+  fuse_operations operations{};
+  operations.init = Init;
+  operations.getattr = GetAttributes;
+  operations.readlink = ReadLink;
+  operations.readdir = ReadFolder;
+  operations.open = Open;
+  operations.create = Create;
+  operations.read = Read;
+  operations.write = Write;
+  operations.fsync = Sync;
+  operations.release = Release;
+  operations.unlink = Remove;
+  operations.rmdir = RemoveFolder;
+  operations.mkdir = MakeFolder;
+  operations.link = Link;
+  operations.symlink = SymbolicLink;
+  operations.rename = Rename;
+  operations.chmod = ChangeMode;
+  operations.chown = ChangeOwner;
+  operations.truncate = Truncate;
+  operations.utimens = SetTimes;
+  if (share_locks) {
+    operations.lock = Lock;
+    operations.flock = Flock;
+  }
+  std::string mount_point = argv[3];
+  char* fuse_arguments[] = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
+                            const_cast<char*>("default_permissions,allow_other"), mount_point.data(), nullptr};
+  return fuse_main(5, fuse_arguments, &operations, nullptr);
+}
