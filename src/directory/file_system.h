@@ -76,6 +76,20 @@ inline constexpr int kSymbolicLink = 1921;
 // from before: it cannot be judged, so it is kept.
 inline constexpr int kFileCorrupt = 1392;
 
+// A whole transfer of size bytes made of partial ones, as each platform's
+// ReadAt and WriteAt make it: part(moved) moves some of what is left after
+// done, setting moved (0 where it stops short, at the end of the file or
+// out of room), or fails.
+template <typename Part>
+Status TransferAll(std::size_t size, std::size_t& done, Part part) {
+  done = 0;
+  for (std::size_t moved = 1; done < size && moved > 0; done += moved) {
+    moved = 0;
+    if (const Status status = part(moved); !status.ok()) return status;
+  }
+  return Status{};
+}
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;

@@ -25,8 +25,8 @@ int Descriptor(FileHandle file) { return static_cast<int>(file); }
 
 // Makes the call again for as long as a signal interrupts it.
 template <typename Call>
-int RetryOnInterrupt(Call call) {
-  int result;
+auto RetryOnInterrupt(Call call) {
+  decltype(call()) result;
   do {
     result = call();
   } while (result < 0 && errno == EINTR);
@@ -34,6 +34,8 @@ int RetryOnInterrupt(Call call) {
 }
 
 Status Failure() { return FromErrno(errno); }
+
+off_t At(std::uint64_t offset) { return static_cast<off_t>(offset); }
 
 // A write that ran out of room part-way is a short write, not an error: the
 // bytes before the limit went out, and the caller reports the short count.
@@ -304,30 +306,26 @@ Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHand
 Status PlatformFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
                                   std::size_t& done) {
   auto* bytes = static_cast<unsigned char*>(buffer);
-  done = 0;
-  while (done < size) {
-    const ssize_t n = ::pread(Descriptor(file), bytes + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
+  return TransferAll(size, done, [&](std::size_t& moved) {
+    const ssize_t n =
+        RetryOnInterrupt([&] { return ::pread(Descriptor(file), bytes + done, size - done, At(offset + done)); });
     if (n < 0) return Failure();
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return Status{};
+    moved = static_cast<std::size_t>(n);
+    return Status{};
+  });
 }
 
 Status PlatformFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
                                    std::size_t& done) {
   const auto* bytes = static_cast<const unsigned char*>(data);
-  done = 0;
-  while (done < size) {
-    const ssize_t n = ::pwrite(Descriptor(file), bytes + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && done > 0 && RanOutOfRoom(errno)) break;
+  return TransferAll(size, done, [&](std::size_t& moved) {
+    const ssize_t n =
+        RetryOnInterrupt([&] { return ::pwrite(Descriptor(file), bytes + done, size - done, At(offset + done)); });
+    if (n < 0 && done > 0 && RanOutOfRoom(errno)) return Status{};
     if (n < 0) return Failure();
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return Status{};
+    moved = static_cast<std::size_t>(n);
+    return Status{};
+  });
 }
 
 Status PlatformFileSystem::Sync(FileHandle file) {

@@ -101,36 +101,29 @@ Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHan
 Status PlatformFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
                                   std::size_t& done) {
   auto* bytes = static_cast<unsigned char*>(buffer);
-  done = 0;
-  while (done < size) {
+  return TransferAll(size, done, [&](std::size_t& moved) {
     OVERLAPPED at = At(offset + done);
     DWORD got = 0;
-    if (!::ReadFile(AsHandle(file), bytes + done, static_cast<DWORD>(size - done), &got, &at)) {
-      if (::GetLastError() == ERROR_HANDLE_EOF) break;
-      return Failure();
-    }
-    if (got == 0) break;
-    done += got;
-  }
-  return Status{};
+    if (!::ReadFile(AsHandle(file), bytes + done, static_cast<DWORD>(size - done), &got, &at))
+      return ::GetLastError() == ERROR_HANDLE_EOF ? Status{} : Failure();
+    moved = got;
+    return Status{};
+  });
 }
 
 Status PlatformFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
                                    std::size_t& done) {
   const auto* bytes = static_cast<const unsigned char*>(data);
-  done = 0;
-  while (done < size) {
+  return TransferAll(size, done, [&](std::size_t& moved) {
     OVERLAPPED at = At(offset + done);
     DWORD put = 0;
     if (!::WriteFile(AsHandle(file), bytes + done, static_cast<DWORD>(size - done), &put, &at)) {
       const DWORD error = ::GetLastError();
-      if (done > 0 && RanOutOfRoom(error)) break;
-      return Status{static_cast<int>(error)};
+      return done > 0 && RanOutOfRoom(error) ? Status{} : Status{static_cast<int>(error)};
     }
-    if (put == 0) break;
-    done += put;
-  }
-  return Status{};
+    moved = put;
+    return Status{};
+  });
 }
 
 Status PlatformFileSystem::Sync(FileHandle file) { return ::FlushFileBuffers(AsHandle(file)) ? Status{} : Failure(); }
