@@ -12,6 +12,8 @@
 #include <thread>
 #include <unistd.h>
 #ifdef __linux__
+#include <linux/magic.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #endif
 
@@ -218,15 +220,33 @@ bool LocksUnsupported(int error) {
 
 int IgnoreUnsupported(int error) { return LocksUnsupported(error) ? 0 : error; }
 
-// One attempt at both kinds of lock (the run lock is a record lock alone):
-// 0, or the errno of the one refused.
+#ifdef __linux__
+// Whether flock is a lock of its own kind here. The Linux clients of NFS,
+// SMB and CIFS shares make it a record lock over the whole file, sent to
+// the server, where it would conflict with the run lock on the run's other
+// open of the file; there another program's flock meets the record locks
+// anyway, so they are taken alone.
+bool WholeFileLocksApart(int fd) {
+  struct statfs system {};
+  if (::fstatfs(fd, &system) != 0) return true;
+  const auto type = static_cast<std::uint32_t>(system.f_type);
+  return type != NFS_SUPER_MAGIC && type != SMB_SUPER_MAGIC && type != CIFS_SUPER_MAGIC && type != SMB2_SUPER_MAGIC;
+}
+#else
+bool WholeFileLocksApart(int) { return true; }
+#endif
+
+// One attempt at both kinds of lock (the run lock is a record lock alone,
+// and so is every lock where flock is one): 0, or the errno of the one
+// refused.
 int TryLock(int fd, LockMode mode, bool& classic_locks) {
   if (mode == LockMode::Run) return IgnoreUnsupported(RecordLock(fd, F_WRLCK, classic_locks, true));
   const bool shared = mode == LockMode::Shared;
-  const int whole = IgnoreUnsupported(WholeFileLock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB));
+  const bool apart = WholeFileLocksApart(fd);
+  const int whole = apart ? IgnoreUnsupported(WholeFileLock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB)) : 0;
   if (whole != 0) return whole;
   const int record = IgnoreUnsupported(RecordLock(fd, shared ? F_RDLCK : F_WRLCK, classic_locks));
-  if (record != 0) (void)WholeFileLock(fd, LOCK_UN);
+  if (record != 0 && apart) (void)WholeFileLock(fd, LOCK_UN);
   return record;
 }
 
@@ -372,7 +392,7 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   const int fd = Descriptor(file);
   if (mode == LockMode::Unlocked) {
     const int record = IgnoreUnsupported(RecordLock(fd, F_UNLCK, classic_locks_));
-    const int whole = IgnoreUnsupported(WholeFileLock(fd, LOCK_UN));
+    const int whole = WholeFileLocksApart(fd) ? IgnoreUnsupported(WholeFileLock(fd, LOCK_UN)) : 0;
     const int error = record != 0 ? record : whole;
     return FromErrno(error);
   }
