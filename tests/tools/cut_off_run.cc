@@ -1,6 +1,6 @@
 // Leaves kovo.fon in the working folder as a run killed in the middle of
-// writing it leaves it: torn, with its complete journal beside it. Built for
-// each system, so that each system's kovomaint can be shown another's.
+// writing it leaves it: torn, with its complete journal beside it, for
+// another build of kovomaint to finish (the Windows build's, under wine).
 #include <cstdlib>
 
 #include "support/faulty_file_system.h"
