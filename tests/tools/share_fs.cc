@@ -1,8 +1,10 @@
 // A folder as another machine sees it over a share: a FUSE passthrough of
 // one folder, mounted once per machine, that passes inode numbers through
-// and caches nothing. Shared, it passes record locks and flock to the
-// folder, as NFSv4 and SMB pass them to the server; local, the kernel keeps
-// them within the mount, as a share whose locks reach no other machine does.
+// and caches nothing. Shared, it passes record locks and flock, each kind
+// apart, to the folder, as a share whose locks reach every machine does (the
+// Linux clients of NFS and SMB make flock a record lock, which this does not
+// model); local, the kernel keeps them within the mount, as a share whose
+// locks reach no other machine does.
 //   share_fs shared|local FOLDER MOUNTPOINT
 // It serves in the foreground until the mount point is unmounted, and
 // closes the descriptor SHARE_FS_READY_FD names once the mount serves.
