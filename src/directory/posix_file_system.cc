@@ -237,12 +237,11 @@ bool WholeFileLocksApart(int) { return true; }
 #endif
 
 // One attempt at both kinds of lock (the run lock is a record lock alone,
-// and so is every lock where flock is one): 0, or the errno of the one
-// refused.
-int TryLock(int fd, LockMode mode, bool& classic_locks) {
+// and so is every lock where flock is not apart): 0, or the errno of the
+// one refused.
+int TryLock(int fd, LockMode mode, bool apart, bool& classic_locks) {
   if (mode == LockMode::Run) return IgnoreUnsupported(RecordLock(fd, F_WRLCK, classic_locks, true));
   const bool shared = mode == LockMode::Shared;
-  const bool apart = WholeFileLocksApart(fd);
   const int whole = apart ? IgnoreUnsupported(WholeFileLock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB)) : 0;
   if (whole != 0) return whole;
   const int record = IgnoreUnsupported(RecordLock(fd, shared ? F_RDLCK : F_WRLCK, classic_locks));
@@ -390,9 +389,10 @@ Status PlatformFileSystem::DescribeName(const char* name, FileDescription& descr
 
 Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   const int fd = Descriptor(file);
+  const bool apart = WholeFileLocksApart(fd);
   if (mode == LockMode::Unlocked) {
     const int record = IgnoreUnsupported(RecordLock(fd, F_UNLCK, classic_locks_));
-    const int whole = WholeFileLocksApart(fd) ? IgnoreUnsupported(WholeFileLock(fd, LOCK_UN)) : 0;
+    const int whole = apart ? IgnoreUnsupported(WholeFileLock(fd, LOCK_UN)) : 0;
     const int error = record != 0 ? record : whole;
     return FromErrno(error);
   }
@@ -400,7 +400,7 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   const auto program_deadline = start + std::chrono::milliseconds(lock_wait_ms_);
   const auto run_deadline = start + std::chrono::milliseconds(kRunQueueWaitMs);
   for (;;) {
-    const int error = TryLock(fd, mode, classic_locks_);
+    const int error = TryLock(fd, mode, apart, classic_locks_);
     if (error == 0 && mode == LockMode::Run) run_lock_holder_ = file;
     if (error == 0) return Status{};
     if (!HeldByAnother(error)) return FromErrno(error);

@@ -57,8 +57,9 @@ void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint6
 // Writes, syncs and closes the journal, made so that whoever may write the
 // open file may read it too, then syncs its folder. On failure nothing of it
 // is left behind. A journal already there that is not spent is another
-// store's, still going on elsewhere: code 32, and it is left as it is. written is false where the folder takes no new file: the
-// store goes on without.
+// store's, still going on elsewhere: code 32, and it is left as it is.
+// written is false where the folder takes no new file: the store goes on
+// without.
 Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const JournalRecord& record,
                     FileHandle file, bool& written);
 
