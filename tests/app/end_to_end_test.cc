@@ -293,10 +293,12 @@ TEST_F(EndToEndTest, TwoMachinesOnAShareQueueAndRollBackEachOthersRuns) {
     const testing::ShareMount one(dir_.Path(), dir_.File("one"), shared);
     const testing::ShareMount two(dir_.Path(), dir_.File("two"), shared);
     if (!one.Serving() || !two.Serving()) GTEST_SKIP() << "FUSE cannot mount here";
+    ProgramOptions on_one = Options({}, OutputTo::File);
+    on_one.Directory = one.Path();
+    ProgramOptions on_two = Options({"Y"}, OutputTo::File);
+    on_two.Directory = two.Path();
     if (shared) {
       const pid_t holder = testing::HoldLock(one.File(), [](int fd) { return ::lockf(fd, F_LOCK, 0); });
-      ProgramOptions on_two = Options({"Y"}, OutputTo::File);
-      on_two.Directory = two.Path();
       EXPECT_EQ(testing::RunProgram(kKovomaint, on_two).ExitCode(), 1);
       testing::Release(holder);
       const std::string runs = "for i in 1 2 3 4; do (cd one && \"$0\" Y) & a=\"$a $!\"; (cd two && \"$0\" Y) & "
@@ -305,15 +307,8 @@ TEST_F(EndToEndTest, TwoMachinesOnAShareQueueAndRollBackEachOthersRuns) {
       EXPECT_TRUE(testing::ReadFileBytes(File()) == testing::Finished());
       testing::WriteFileBytes(File(), kBefore);
     }
-    const pid_t cut_off = ::fork();
-    if (cut_off == 0) {
-      testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Write, 2, 0, 5000, [] { ::raise(SIGKILL); }});
-      testing::Maintain(files, one.File());
-      ::_exit(0);
-    }
-    ::waitpid(cut_off, nullptr, 0);
-    ProgramOptions on_two = Options({"N"}, OutputTo::File);
-    on_two.Directory = two.Path();
+    EXPECT_EQ(testing::RunProgram(CUT_OFF_RUN_PATH, on_one).ExitCode(), 9) << "cut off in its write";
+    on_two.Arguments = {"N"};
     EXPECT_EQ(testing::RunProgram(kKovomaint, on_two).ExitCode(), 0);
     EXPECT_TRUE(testing::ReadFileBytes(File()) == testing::Finished(false)) << "rolled back, then packed";
   }
