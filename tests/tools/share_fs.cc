@@ -1,6 +1,6 @@
 // A folder as another machine sees it over a share: a FUSE passthrough of
-// one folder, mounted once per machine, that passes inode numbers through
-// and caches nothing. Shared, it passes record locks and flock, each kind
+// one folder, of the calls runs and listings make, mounted once per machine,
+// that passes inode numbers through and caches nothing. Shared, it passes record locks and flock, each kind
 // apart, to the folder, as a share whose locks reach every machine does (the
 // Linux clients of NFS and SMB make flock a record lock, which this does not
 // model); local, the kernel keeps them within the mount, as a share whose
@@ -50,13 +50,6 @@ int GetAttributes(const char* path, struct stat* attributes, fuse_file_info* fil
   return Result(::fstatat(folder, Below(path), attributes, AT_SYMLINK_NOFOLLOW));
 }
 
-int ReadLink(const char* path, char* buffer, size_t size) {
-  const ssize_t length = ::readlinkat(folder, Below(path), buffer, size - 1);
-  if (length < 0) return -errno;
-  buffer[length] = '\0';
-  return 0;
-}
-
 int ReadFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags) {
   const int fd = ::openat(folder, Below(path), O_RDONLY | O_DIRECTORY);
   DIR* entries = fd < 0 ? nullptr : ::fdopendir(fd);
@@ -97,37 +90,18 @@ int Release(const char*, fuse_file_info* file) {
   return Result(::close(int(file->fh)));
 }
 int Remove(const char* path) { return Result(::unlinkat(folder, Below(path), 0)); }
-int RemoveFolder(const char* path) { return Result(::unlinkat(folder, Below(path), AT_REMOVEDIR)); }
-int MakeFolder(const char* path, mode_t mode) { return Result(::mkdirat(folder, Below(path), mode)); }
-int Link(const char* from, const char* to) { return Result(::linkat(folder, Below(from), folder, Below(to), 0)); }
-int SymbolicLink(const char* target, const char* path) { return Result(::symlinkat(target, folder, Below(path))); }
 
-int Rename(const char* from, const char* to, unsigned int flags) {
-  return flags != 0 ? -EINVAL : Result(::renameat(folder, Below(from), folder, Below(to)));
+// The runs change only files they hold open.
+int ChangeMode(const char*, mode_t mode, fuse_file_info* file) {
+  return file == nullptr ? -ENOSYS : Result(::fchmod(int(file->fh), mode));
 }
 
-int ChangeMode(const char* path, mode_t mode, fuse_file_info* file) {
-  if (file != nullptr) return Result(::fchmod(int(file->fh), mode));
-  return Result(::fchmodat(folder, Below(path), mode, 0));
+int ChangeOwner(const char*, uid_t owner, gid_t group, fuse_file_info* file) {
+  return file == nullptr ? -ENOSYS : Result(::fchown(int(file->fh), owner, group));
 }
 
-int ChangeOwner(const char* path, uid_t owner, gid_t group, fuse_file_info* file) {
-  if (file != nullptr) return Result(::fchown(int(file->fh), owner, group));
-  return Result(::fchownat(folder, Below(path), owner, group, AT_SYMLINK_NOFOLLOW));
-}
-
-int Truncate(const char* path, off_t length, fuse_file_info* file) {
-  if (file != nullptr) return Result(::ftruncate(int(file->fh), length));
-  const int fd = ::openat(folder, Below(path), O_WRONLY);
-  if (fd < 0) return -errno;
-  const int result = Result(::ftruncate(fd, length));
-  ::close(fd);
-  return result;
-}
-
-int SetTimes(const char* path, const timespec times[2], fuse_file_info* file) {
-  if (file != nullptr) return Result(::futimens(int(file->fh), times));
-  return Result(::utimensat(folder, Below(path), times, AT_SYMLINK_NOFOLLOW));
+int Truncate(const char*, off_t length, fuse_file_info* file) {
+  return file == nullptr ? -ENOSYS : Result(::ftruncate(int(file->fh), length));
 }
 
 // Every open of a file is a file of its own on the folder, so its locks
@@ -159,7 +133,6 @@ int main(int argc, char** argv) {
   fuse_operations operations{};
   operations.init = Init;
   operations.getattr = GetAttributes;
-  operations.readlink = ReadLink;
   operations.readdir = ReadFolder;
   operations.open = Open;
   operations.create = Create;
@@ -168,15 +141,9 @@ int main(int argc, char** argv) {
   operations.fsync = Sync;
   operations.release = Release;
   operations.unlink = Remove;
-  operations.rmdir = RemoveFolder;
-  operations.mkdir = MakeFolder;
-  operations.link = Link;
-  operations.symlink = SymbolicLink;
-  operations.rename = Rename;
   operations.chmod = ChangeMode;
   operations.chown = ChangeOwner;
   operations.truncate = Truncate;
-  operations.utimens = SetTimes;
   if (share_locks) {
     operations.lock = Lock;
     operations.flock = Flock;
