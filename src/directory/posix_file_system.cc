@@ -10,12 +10,10 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
-#ifdef __linux__
 #include <linux/magic.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
-#endif
+#include <unistd.h>
 
 #include "directory/posix_error.h"
 #include "directory/posix_journal_trust.h"
@@ -101,13 +99,9 @@ constexpr const char kAccessList[] = "system.posix_acl_access";
 // system keeps none, and unreadable where reading it failed otherwise.
 AccessList AccessListOf(int fd) {
   AccessList list;
-#ifdef __linux__
   const ssize_t size = ::fgetxattr(fd, kAccessList, list.Bytes, sizeof list.Bytes);
   list.Size = size > 0 ? static_cast<std::size_t>(size) : 0;
   list.Readable = size >= 0 || errno == ENODATA || errno == ENOTSUP;
-#else
-  (void)fd;
-#endif
   return list;
 }
 
@@ -145,11 +139,9 @@ Status GiveAccessOfFile(int fd, int file_fd) {
   if (!DescribeAccess(fd, info, journal)) return Failure();
   const bool has_the_files_group = given || journal.Group == file.Group;
   bool list_copied = false;
-#ifdef __linux__
   if (file.List.Size > 0 && has_the_files_group)
     list_copied = ::fsetxattr(fd, kAccessList, file.List.Bytes, file.List.Size, 0) == 0;
   if (!list_copied) (void)::fremovexattr(fd, kAccessList);  // one the folder's default list gave it
-#endif
   const std::uint32_t mode = JournalMode(file, has_the_files_group, list_copied);
   (void)::fchmod(fd, static_cast<mode_t>(mode));
   if (!DescribeAccess(fd, info, journal)) return Failure();
@@ -163,14 +155,6 @@ Status DescribeStat(int rc, const struct stat& info, FileDescription& descriptio
   description.Length = static_cast<std::uint64_t>(info.st_size);
   return Status{};
 }
-
-#ifdef F_OFD_SETLK
-constexpr int kOwnLockCommand = F_OFD_SETLK;  // owned by this open, not the process
-constexpr int kOwnLockQuery = F_OFD_GETLK;
-#else
-constexpr int kOwnLockCommand = -1;  // refused like an unknown command
-constexpr int kOwnLockQuery = -1;
-#endif
 
 // The data's range is every offset below the run lock's byte.
 struct flock LockRange(short type, bool run_lock) {
@@ -193,7 +177,7 @@ int RecordCommand(int fd, int own, int classic, struct flock& range, bool& class
 
 int RecordLock(int fd, short type, bool& classic_locks, bool run_lock = false) {
   struct flock range = LockRange(type, run_lock);
-  return RecordCommand(fd, kOwnLockCommand, F_SETLK, range, classic_locks);
+  return RecordCommand(fd, F_OFD_SETLK, F_SETLK, range, classic_locks);
 }
 
 // Whether what keeps the run lock from this run is another run's lock,
@@ -202,7 +186,7 @@ int RecordLock(int fd, short type, bool& classic_locks, bool run_lock = false) {
 // that reaches it.
 bool RunLockHeldByAnotherRun(int fd, bool& classic_locks) {
   struct flock range = LockRange(F_WRLCK, true);
-  if (RecordCommand(fd, kOwnLockQuery, F_GETLK, range, classic_locks) != 0) return true;
+  if (RecordCommand(fd, F_OFD_GETLK, F_GETLK, range, classic_locks) != 0) return true;
   return range.l_type == F_UNLCK ||
          (range.l_len != 0 && range.l_start + range.l_len == static_cast<off_t>(kRunLockOffset) + 1);
 }
@@ -220,7 +204,6 @@ bool LocksUnsupported(int error) {
 
 int IgnoreUnsupported(int error) { return LocksUnsupported(error) ? 0 : error; }
 
-#ifdef __linux__
 // Whether flock is a lock of its own kind here. The Linux clients of NFS,
 // SMB and CIFS shares make it a record lock over the whole file, sent to
 // the server, where it would conflict with the run lock on the run's other
@@ -232,9 +215,6 @@ bool WholeFileLocksApart(int fd) {
   const auto type = static_cast<std::uint32_t>(system.f_type);
   return type != NFS_SUPER_MAGIC && type != SMB_SUPER_MAGIC && type != CIFS_SUPER_MAGIC && type != SMB2_SUPER_MAGIC;
 }
-#else
-bool WholeFileLocksApart(int) { return true; }
-#endif
 
 // One attempt at both kinds of lock (the run lock is a record lock alone,
 // and so is every lock where flock is not apart): 0, or the errno of the
@@ -266,16 +246,8 @@ void NoteIfMatching(const char* entry, const char* name, NameMatches& matches) {
   std::memcpy(matches.Names[matches.Count++], entry, length + 1);  // as long as name
 }
 
-#ifdef __linux__
 Status SyncFileSystemOf(int fd) { return ::syncfs(fd) == 0 ? Status{} : Failure(); }
-#else
-Status SyncFileSystemOf(int) {
-  ::sync();
-  return Status{};
-}
-#endif
 
-#ifdef __linux__
 // Reads the folder's entries a buffer at a time: unlike opendir, this takes
 // no memory.
 Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
@@ -288,15 +260,6 @@ Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
     }
   }
 }
-#else
-Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
-  DIR* entries = ::fdopendir(::dup(folder));
-  if (entries == nullptr) return Failure();
-  while (const dirent* entry = ::readdir(entries)) NoteIfMatching(entry->d_name, name, matches);
-  ::closedir(entries);
-  return Status{};
-}
-#endif
 
 }  // namespace
 
