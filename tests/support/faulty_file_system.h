@@ -129,8 +129,9 @@ inline Maintenance Maintain(FileSystem& files, const std::string& path,
 }
 
 // Leaves beside the file at path the complete journal of a store of after
-// over before, the file being as it stands: as a store cut off leaves it,
-// or as anyone who may read the file could forge it.
+// over before, the file being as it stands: as a store cut off on another
+// machine leaves it (which saw the file under another device and index), or
+// as anyone who may read the file could forge it.
 inline void WriteJournal(const std::string& path, std::string_view before, std::string_view after) {
   PlatformFileSystem files;
   FileHandle opened = kNoFile;
@@ -138,7 +139,8 @@ inline void WriteJournal(const std::string& path, std::string_view before, std::
   FileDescription described;
   ASSERT_TRUE(files.Describe(opened, described).ok());
   const auto record = std::make_unique<JournalRecord>();
-  FillJournal(*record, described.Identity, described.Length, ImageFromBytes(before), ImageFromBytes(after));
+  const FileIdentity elsewhere{described.Identity.Device + 1, described.Identity.Index + 1};
+  FillJournal(*record, elsewhere, described.Length, ImageFromBytes(before), ImageFromBytes(after));
   bool written = false;
   EXPECT_TRUE(BeginJournal(files, JournalName(path), *record, opened, written).ok());
   (void)files.Close(opened);

@@ -14,8 +14,7 @@ namespace kovo::testing {
 
 class ShareMount {
  public:
-  // Mounts folder at at; shared: the machines' locks reach one another.
-  ShareMount(const std::string& folder, const std::string& at, bool shared) : at_(at) {
+  ShareMount(const std::string& folder, const std::string& at) : at_(at) {
     std::filesystem::create_directory(at);
     int ready[2];
     if (::pipe(ready) != 0) return;
@@ -23,7 +22,7 @@ class ShareMount {
       ::close(ready[0]);
       ::dup2(::open("/dev/null", O_WRONLY), 2);  // libfuse's notices
       ::setenv("SHARE_FS_READY_FD", std::to_string(ready[1]).c_str(), 1);
-      ::execl(SHARE_FS_PATH, SHARE_FS_PATH, shared ? "shared" : "local", folder.c_str(), at.c_str(), nullptr);
+      ::execl(SHARE_FS_PATH, SHARE_FS_PATH, folder.c_str(), at.c_str(), nullptr);
       ::_exit(127);
     }
     ::close(ready[1]);

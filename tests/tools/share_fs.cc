@@ -1,17 +1,15 @@
 // A folder as another machine sees it over a share: a FUSE passthrough of
 // one folder, of the calls runs and listings make, mounted once per machine,
-// that passes inode numbers through and caches nothing. Shared, it passes record locks and flock, each kind
-// apart, to the folder, as a share whose locks reach every machine does (the
-// Linux clients of NFS and SMB make flock a record lock, which this does not
-// model); local, the kernel keeps them within the mount, as a share whose
-// locks reach no other machine does.
-//   share_fs shared|local FOLDER MOUNTPOINT
+// that passes inode numbers through and caches nothing. It passes record
+// locks and flock, each kind apart, to the folder, as a share whose locks
+// reach every machine does (the Linux clients of NFS and SMB make flock a
+// record lock, which this does not model).
+//   share_fs FOLDER MOUNTPOINT
 // It serves in the foreground until the mount point is unmounted, and
 // closes the descriptor SHARE_FS_READY_FD names once the mount serves.
 #define FUSE_USE_VERSION 31
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fuse.h>
@@ -126,9 +124,8 @@ int Flock(const char*, fuse_file_info* file, int operation) { return Result(::fl
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 2;
-  const bool share_locks = std::strcmp(argv[1], "shared") == 0;
-  folder = ::open(argv[2], O_RDONLY | O_DIRECTORY);
+  if (argc != 3) return 2;
+  folder = ::open(argv[1], O_RDONLY | O_DIRECTORY);
   if (folder < 0) return 1;
   fuse_operations operations{};
   operations.init = Init;
@@ -144,11 +141,9 @@ int main(int argc, char** argv) {
   operations.chmod = ChangeMode;
   operations.chown = ChangeOwner;
   operations.truncate = Truncate;
-  if (share_locks) {
-    operations.lock = Lock;
-    operations.flock = Flock;
-  }
-  std::string mount_point = argv[3];
+  operations.lock = Lock;
+  operations.flock = Flock;
+  std::string mount_point = argv[2];
   char* fuse_arguments[] = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
                             const_cast<char*>("default_permissions,allow_other"), mount_point.data(), nullptr};
   return fuse_main(5, fuse_arguments, &operations, nullptr);
