@@ -31,7 +31,7 @@ case "${1:-tests}" in
   package-tests) packages=(lintian qemu-user-static binfmt-support) ;;
   big-endian) packages=(g++-s390x-linux-gnu) ;;
   *) packages=(cmake make g++ pkg-config libgtest-dev libbenchmark-dev libvterm-dev
-               nlohmann-json3-dev clang libclang-rt-dev libfuse3-dev) ;;
+               nlohmann-json3-dev clang libclang-rt-dev) ;;
 esac
 missing=()
 for package in "${packages[@]}"; do

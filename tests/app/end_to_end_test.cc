@@ -11,7 +11,6 @@
 #include "support/directory_builder.h"
 #include "support/faulty_file_system.h"
 #include "support/run_program.h"
-#include "support/share_mount.h"
 #include "support/temp_dir.h"
 #include "support/vterm_screen.h"
 
@@ -279,33 +278,6 @@ TEST_F(EndToEndTest, EightRunsStartedTogetherAllFinish) {
   options.OldKernelLocks = true;
   EXPECT_EQ(testing::RunProgram(kKovomaint, options).ExitCode(), 1);
   testing::Release(holder);
-}
-
-// Two machines reaching one folder over a share whose locks reach one
-// another: another program's lock on one stops a run on the other, runs from
-// both started together queue and all finish, and a run cut off on one is
-// rolled back on the other.
-TEST_F(EndToEndTest, TwoMachinesOnAShareQueueAndRollBackEachOthersRuns) {
-  if (::geteuid() != 0 || *SHARE_FS_PATH == '\0') GTEST_SKIP() << "needs root and FUSE, to mount a share twice";
-  const testing::ShareMount one(dir_.Path(), dir_.File("one"));
-  const testing::ShareMount two(dir_.Path(), dir_.File("two"));
-  if (!one.Serving() || !two.Serving()) GTEST_SKIP() << "FUSE cannot mount here";
-  ProgramOptions on_one = Options({}, OutputTo::File);
-  on_one.Directory = one.Path();
-  ProgramOptions on_two = Options({"Y"}, OutputTo::File);
-  on_two.Directory = two.Path();
-  const pid_t holder = testing::HoldLock(one.File(), [](int fd) { return ::lockf(fd, F_LOCK, 0); });
-  EXPECT_EQ(testing::RunProgram(kKovomaint, on_two).ExitCode(), 1);
-  testing::Release(holder);
-  const std::string runs = "for i in 1 2 3 4; do (cd one && \"$0\" Y) & a=\"$a $!\"; (cd two && \"$0\" Y) & "
-                           "a=\"$a $!\"; done; for pid in $a; do wait $pid || exit 1; done";
-  EXPECT_EQ(testing::RunProgram("/bin/sh", Options({"-c", runs, kKovomaint}, OutputTo::File)).ExitCode(), 0);
-  EXPECT_TRUE(testing::ReadFileBytes(File()) == testing::Finished());
-  testing::WriteFileBytes(File(), kBefore);
-  EXPECT_EQ(testing::RunProgram(CUT_OFF_RUN_PATH, on_one).ExitCode(), 9) << "cut off in its write";
-  on_two.Arguments = {"N"};
-  EXPECT_EQ(testing::RunProgram(kKovomaint, on_two).ExitCode(), 0);
-  EXPECT_TRUE(testing::ReadFileBytes(File()) == testing::Finished(false)) << "rolled back, then packed";
 }
 
 // A listing taken while a run stores waits for the store to end, and shows
