@@ -11,10 +11,9 @@
 
 namespace kovo {
 
-// Takes the load's shared lock on the open file, waiting a bounded time
-// for a store in progress, then reads up to its first 19,700 bytes into
-// image (read tells how many) and notes its identity and length. The lock
-// stays held. A failure is the Read step's.
+// Under the load's shared lock, which stays held, reads up to the first
+// 19,700 bytes of the open file and notes its identity and length; a
+// failure is the Read step's.
 Status ReadUnderSharedLock(FileSystem& files, FileHandle file, DirectoryImage& image, std::size_t& read,
                            FileDescription& description);
 
@@ -26,31 +25,18 @@ class DirectoryFile {
   DirectoryFile(const DirectoryFile&) = delete;
   DirectoryFile& operator=(const DirectoryFile&) = delete;
 
-  // Waits for any other run on the file to end, then rolls back a journal
-  // that a store cut off left beside it (see store_journal.h). Either
-  // failing is reported as the Recover step, and so is a journal that is not
-  // trusted; a run still going after the long wait, with code 33. A file
-  // that cannot be opened is the Open step, as for the load; after any
-  // failure here the run goes no further.
+  // Waits for any other run on the file to end, then rolls back a journal a
+  // cut-off store left; failures are the Recover step's (the open's, Open).
   Status BeginRun(StoreScratch& scratch);
 
-  // Opens the existing file for reading and writing and, under a shared
-  // lock, reads its first 19,700 bytes into image in one read and notes its
-  // identity and length. An open failure and a read failure (including a
-  // file shorter than the image, code 100, and a lock held past the wait,
-  // code 33) are told apart as the Open and Read steps.
+  // Opens the file for reading and writing and reads it whole under the
+  // shared lock: the Open step's failures, or the Read step's (100: short).
   Status LoadDirectory(DirectoryImage& image);
 
-  // Closes the load's handle and opens the file again. Under an exclusive
-  // lock it checks that the name still refers to the loaded file (code 2
-  // when the name is gone, 32 when it names another file) and that the file
-  // still holds what was loaded (32), journals the bytes it replaces, writes
-  // work over the first 19,700 bytes, syncs, removes the journal and closes
-  // the file. The first failing step stops the store, and a refusal writes
-  // nothing. When the write or the sync fails after the file was changed,
-  // or the journal cannot be removed durably, the bytes of loaded are put
-  // back. Signals that would end the process wait from the journal to the
-  // end.
+  // Opens the file again and, under the exclusive lock, checks that its name
+  // still leads to it (2, 32) and that it holds what was loaded (32); then
+  // journals, writes work, syncs and removes the journal, with signals held.
+  // A refusal writes nothing; a failure after a change puts loaded back.
   Status StoreDirectory(const DirectoryImage& work, const DirectoryImage& loaded, StoreScratch& scratch);
 
  private:

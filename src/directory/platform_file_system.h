@@ -1,10 +1,6 @@
-// The real file seam of the platform the program is built for, defined in
-// posix_file_system.cc (open/pread/pwrite/fsync, fstat for identities, flock
-// and open-file-description record locks, or the process's own where the
-// kernel has no others, which also conflict with other processes' lockf and
-// fcntl locks) or in win32_file_system.cc (CreateFileA,
-// ReadFile, WriteFile, FlushFileBuffers, GetFileInformationByHandle,
-// LockFileEx; codes are GetLastError's, unchanged).
+// The real file seam of the platform the program is built for:
+// posix_file_system.cc (Linux) or win32_file_system.cc (codes are
+// GetLastError's, unchanged).
 #pragma once
 
 #include "directory/file_system.h"

@@ -54,25 +54,19 @@ Status WriteAllAndSync(FileSystem& files, FileHandle file, const void* data, std
 void FillJournal(JournalRecord& record, const FileIdentity& identity, std::uint64_t length,
                  const DirectoryImage& before, const DirectoryImage& after);
 
-// Writes, syncs and closes the journal, made so that whoever may write the
-// open file may read it too, then syncs its folder. On failure nothing of it
-// is left behind. A journal already there that is not spent is another
-// store's, still going on elsewhere: code 32, and it is left as it is.
-// written is false where the folder takes no new file: the store goes on
-// without.
+// Writes, syncs and closes the journal, then syncs its folder; on failure
+// nothing of it is left. One already there that is not spent is another
+// store's, going on elsewhere: code 32, left as it is. written is false
+// where the folder takes no new file: the store goes on without.
 Status BeginJournal(FileSystem& files, const JournalPath& journal_name, const JournalRecord& record,
                     FileHandle file, bool& written);
 
-// Removes the journal of the open file and makes its removal durable. Where
-// the removal is refused (a folder this user may not write, another user's
-// journal in a sticky folder, a reader that shares no deleting), the
-// journal is spent instead: zeroed and synced, so that it is never applied
-// again and holds nothing of the file.
+// Removes the journal of the open file, durably; where the removal is
+// refused, spends it instead: zeroed and synced, never applied again.
 Status EndJournal(FileSystem& files, const JournalPath& journal_name, FileHandle file);
 
-// Success when a run of this user could get rid of the journal of the open
-// file once done with it: remove it or, failing that, write it (spend it, or
-// take it over for its own store); otherwise the code that stops the run.
+// Success when a run of this user could remove the journal or, failing
+// that, write it; otherwise the code that stops the run.
 Status CheckJournalCanGo(FileSystem& files, const JournalPath& journal_name, FileHandle file);
 
 // What the next run does with a journal beside the file that it does not
@@ -95,22 +89,17 @@ struct JournalVerdict {
   bool Read = false;  // a record's length of it is in the scratch, judged or refused
 };
 
-// Judges the journal beside the file open on file, which the caller holds
-// locked so that no store is in progress. Changes nothing; a complete
-// journal is left in scratch.Journal and the file's first bytes in
-// scratch.Current. A failure refuses the journal, and leaves the verdict
-// None: it is untrusted (see OpenJournal), unreadable, damaged beside a
-// changed file (code 1392), or of another file or one changed since (code
-// 32), and a run stops over it, keeping it.
+// Judges the journal beside the open file, which the caller holds locked.
+// Changes nothing; a complete journal is left in scratch.Journal, the file's
+// first bytes in scratch.Current. A failure refuses it (verdict None): it is
+// untrusted, unreadable, damaged beside a changed file (1392), or not of this
+// file as it stands (32); a run stops over it, keeping it.
 Status JudgeJournal(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
                     JournalVerdict& verdict);
 
-// Looks for the journal journal_name beside file_name, open on file, and,
-// under the file's exclusive lock, does what JudgeJournal
-// says: a complete one is applied to the file and removed, one that is not
-// complete removed where this user may. One that is refused stays in place
-// and the result is its code; one whose file stays locked by a store in
-// progress, code 33.
+// Under the file's exclusive lock, does what JudgeJournal says of the
+// journal beside file_name: applies and removes a complete one, removes one
+// that is not where this user may; a refused one stays, and is the result.
 Status RecoverJournal(FileSystem& files, const char* file_name, const JournalPath& journal_name, FileHandle file,
                       StoreScratch& scratch);
 
