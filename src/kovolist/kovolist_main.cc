@@ -63,10 +63,8 @@ bool FindFile(const kovo::ListingOptions& options, kovo::FileSystem& files, std:
   name = found.Name;
   if (found.Candidates.Count == 0) return true;
   std::string names;
-  for (int i = 0; i < found.Candidates.Count; ++i) {
-    names += i == 0 ? "" : ", ";
-    names += found.Candidates.Names[i];
-  }
+  for (int i = 0; i < found.Candidates.Count; ++i)
+    names += (i == 0 ? "" : ", ") + std::string(found.Candidates.Names[i]);
   return Complain(name, "no such file; " + names +
                             " all match it without regard to case, and kovomaint uses none of them");
 }
@@ -102,12 +100,6 @@ std::string JournalReasonOf(int code) {
   }
 }
 
-// Why the file could not be read whole under the load's shared lock.
-std::string ReadReasonOf(const kovo::Status& failure) {
-  if (failure.Code == kovo::kLockViolation) return "another program holds it locked past the wait (I/O error 33)";
-  return kovo::InOutErrorMessage(failure.Code);
-}
-
 // Reads the first 19,700 bytes and judges a journal beside the file, under
 // the load's shared lock with its bounded wait.
 bool ReadListedFile(kovo::PlatformFileSystem& files, ListedFile& file) {
@@ -120,19 +112,12 @@ bool ReadListedFile(kovo::PlatformFileSystem& files, ListedFile& file) {
     if (file.JournalRefused.ok() && file.Journal.Action != kovo::JournalAction::None)
       file.JournalStuck = kovo::CheckJournalCanGo(files, file.JournalFile, opened).Code;
   } else {
-    Complain(file.Name, ReadReasonOf(read));
+    const bool locked = read.Code == kovo::kLockViolation;
+    Complain(file.Name, locked ? "another program holds it locked past the wait (I/O error 33)"
+                               : kovo::InOutErrorMessage(read.Code));
   }
   (void)files.Close(opened);  // and with it the lock
   return read.ok();
-}
-
-const char* LeftoverText(kovo::Leftover kind) {
-  switch (kind) {
-    case kovo::Leftover::Spent:
-      return "a kovomaint run finished but could not remove it, and spent it; it is never applied and does no harm";
-    case kovo::Leftover::CutOff: return "a kovomaint run was cut off before it changed the file";
-  }
-  return "";
 }
 
 // What the next run of kovomaint does with the journal beside the file;
@@ -150,7 +135,10 @@ std::string JournalFate(const ListedFile& file) {
              "the next run rolls it back, putting back the bytes from before that store";
       break;
     case kovo::JournalAction::Remove:
-      what = LeftoverText(file.Journal.Kind);
+      what = file.Journal.Kind == kovo::Leftover::Spent
+                 ? "a kovomaint run finished but could not remove it, and spent it; it is never applied and does "
+                   "no harm"
+                 : "a kovomaint run was cut off before it changed the file";
       if (file.JournalStuck == 0) what += "; the next run removes it, or where it may not, leaves it";
       break;
   }
@@ -277,12 +265,6 @@ int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const
 #endif
 }
 
-// Whether the run that --after previews would give its result: it could
-// open the file and would not stop over a journal.
-bool RunWouldStore(kovo::FileSystem& files, const ListedFile& file) {
-  return !JournalStopsTheRun(file) && RunCanOpen(files, file.Name);
-}
-
 // The journal beside the file, listed like the file: what a person told to
 // decide over a journal has to decide with.
 int ListJournal(const kovo::ListingOptions& options, const ListedFile& file) {
@@ -313,7 +295,9 @@ int List(const kovo::ListingOptions& options, kovo::FileSystem& files, const Lis
     return IsWhole(file) ? 0 : kTrouble;
   }
   if (!IsWhole(file)) return kTrouble;
-  if (options.Mode == kovo::ListingMode::After && !RunWouldStore(files, file)) return kTrouble;
+  // --after previews only a run that could open the file and would not stop over a journal.
+  if (options.Mode == kovo::ListingMode::After && (JournalStopsTheRun(file) || !RunCanOpen(files, file.Name)))
+    return kTrouble;
   kovo::DirectoryImage image = file.Image;
   if (options.Mode == kovo::ListingMode::After)
     kovo::PreviewRun(file.RunLoads(), options.Outcome, image);
