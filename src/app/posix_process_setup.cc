@@ -39,10 +39,6 @@ std::string_view ModuleName(const char* argv0, char* buffer, std::size_t size) {
   return AfterLastSlash(argv0 != nullptr ? argv0 : "kovomaint");
 }
 
-}  // namespace kovo
-
-namespace kovo {
-
 void WriteFatalReport(int fd, const Status& failure, std::string_view module_name) {
   char report[PATH_MAX + kFatalReportOverhead];
   const std::size_t length = FormatFatalReport(failure, module_name, report, sizeof report);
