@@ -50,6 +50,13 @@ constexpr char32_t kHighGlyphs[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
+// The Unicode character that shows the byte's code page 437 glyph.
+char32_t GlyphOf(std::uint8_t byte) {
+  if (byte < 0x20) return kControlGlyphs[byte];
+  if (byte >= 0x80) return kHighGlyphs[byte - 0x80];
+  return byte == 0x7F ? 0x2302 : byte;
+}
+
 }  // namespace
 
 std::size_t EncodeUtf8(char32_t code_point, char* out) {
@@ -66,12 +73,6 @@ std::size_t EncodeUtf8(char32_t code_point, char* out) {
   out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
   out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
   return 3;
-}
-
-char32_t GlyphOf(std::uint8_t byte) {
-  if (byte < 0x20) return kControlGlyphs[byte];
-  if (byte >= 0x80) return kHighGlyphs[byte - 0x80];
-  return byte == 0x7F ? 0x2302 : byte;
 }
 
 std::size_t EncodeGlyph(std::uint8_t byte, GlyphEncoding encoding, char* out) {

@@ -19,9 +19,6 @@ inline constexpr std::size_t kMaxGlyphBytes = 3;
 // for kMaxGlyphBytes); returns how many bytes it took.
 std::size_t EncodeUtf8(char32_t code_point, char* out);
 
-// The Unicode character that shows the byte's code page 437 glyph.
-char32_t GlyphOf(std::uint8_t byte);
-
 // Writes the byte's glyph into out: UTF-8, or in ASCII with '?' for anything
 // beyond. Every byte takes exactly one cell.
 std::size_t EncodeGlyph(std::uint8_t byte, GlyphEncoding encoding, char* out);

@@ -1,7 +1,7 @@
 #include "console/win32_console_screen.h"
 
 #include <algorithm>
-#include <string>
+#include <iterator>
 #include <windows.h>
 
 #include "console/console_device.h"
@@ -68,11 +68,10 @@ void Win32ConsoleScreen::ScrollUp(const CellRect& area, int lines, std::uint8_t 
     ::ScrollConsoleScreenBufferA(output_, &staying, &window,
                                  COORD{Coordinate(area.Left), Coordinate(area.Top)}, &blank);
   }
-  const std::string spaces(static_cast<std::size_t>(area.Width()), ' ');
-  for (int row = area.Bottom - exposed + 1; row <= area.Bottom; ++row) {
-    WriteCells({area.Left, row}, reinterpret_cast<const std::uint8_t*>(spaces.data()), area.Width(),
-               fill);
-  }
+  std::uint8_t spaces[kMaxRunLength];  // on the stack: the run takes no memory once started
+  std::fill(std::begin(spaces), std::end(spaces), std::uint8_t{' '});
+  for (int row = area.Bottom - exposed + 1; row <= area.Bottom; ++row)
+    WriteCells({area.Left, row}, spaces, area.Width(), fill);
 }
 
 void Win32ConsoleScreen::PlaceCursor(CellPosition cell) {

@@ -13,11 +13,11 @@
 namespace kovo::testing {
 
 // The glyph of a code page 437 byte, from sources other than the program:
-// the C library's own CP437 table and, where that keeps a control byte,
-// rows from the code page's chart (the other controls from the program).
+// the C library's own CP437 table and, where that keeps a control byte, the
+// code page's chart (byte 0 shows blank).
 inline char32_t Cp437Glyph(unsigned char byte) {
   if (byte == 0x7F) return U'\u2302';
-  if (byte < 0x20) return byte == 0x01 ? U'\u263A' : GlyphOf(byte);
+  if (byte < 0x20) return U" ☺☻♥♦♣♠•◘○◙♂♀♪♫☼►◄↕‼¶§▬↨↑↓→←∟↔▲▼"[byte];
   static const iconv_t from_cp437 = iconv_open("UTF-32LE", "CP437");
   char in = static_cast<char>(byte);
   char32_t out = 0;
