@@ -18,6 +18,7 @@
 #include <pwd.h>
 #include <string>
 #include <string_view>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -150,16 +151,9 @@ inline ProgramRun RunOnTerminal(const std::string& path, const ProgramOptions& o
   return run;
 }
 
-inline int TemporaryFile() {
-  char name[] = "/tmp/kovo-output-XXXXXX";
-  const int fd = ::mkstemp(name);
-  ::unlink(name);
-  return fd;
-}
-
 inline ProgramRun RunRedirected(const std::string& path, const ProgramOptions& options) {
-  const int output = TemporaryFile();
-  const int errors = TemporaryFile();
+  const int output = ::memfd_create("output", 0);
+  const int errors = ::memfd_create("errors", 0);
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return {};
   const pid_t child = ::fork();
