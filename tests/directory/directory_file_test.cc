@@ -15,6 +15,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "directory/store_journal.h"
@@ -350,8 +351,10 @@ TEST_F(DirectoryFileTest, TheJournalIsNoWiderThanTheFile) {
   }
 }
 
-// A signal inside the store waits for its end; a kill anywhere in it is
-// undone by the next run's roll-back, unless the file has changed since.
+// A signal inside the store waits for its end. A kill at any call from the
+// journal's creation to its removal, then the folder copied (the same bytes,
+// another identity), leaves the next run the old image or the new, never a
+// mix, and no journal; a kill is undone unless the file has changed since.
 TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
   struct Case {
     const char* name;
@@ -363,19 +366,13 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
   };
   const auto raise = [](int signal) { return [signal] { ::raise(signal); }; };
   const Fault in_file_write{FileCall::Write, 2, 0, 5000, raise(SIGKILL)};
-  const Case cases[] = {
+  const auto copied = [&] {
+    WriteFileBytes(dir_.File("copy"), Contents());
+    ::rename(dir_.File("copy").c_str(), Path().c_str());
+  };
+  std::vector<Case> cases = {
       {"SIGUSR1 in the write of the file", SIGUSR1,
        Fault{FileCall::Write, 2, 0, kImageSize, raise(SIGUSR1)}, [] {}, 0, Finished()},
-      {"killed in the write of the file", SIGKILL, in_file_write, [] {}, 0, kBefore},
-      {"killed before the journal went", SIGKILL, Fault{FileCall::Remove, 1, 0, 0, raise(SIGKILL)},
-       [] {}, 0, kBefore},
-      // A copied, restored or re-mounted folder: the same bytes, another identity.
-      {"killed, then the file replaced by a copy", SIGKILL, in_file_write,
-       [&] {
-         WriteFileBytes(dir_.File("copy"), Contents());
-         ::rename(dir_.File("copy").c_str(), Path().c_str());
-       },
-       0, kBefore},
       {"killed, then the file edited", SIGKILL, in_file_write,
        [&] { ChangeInPlace(Path(), 9000, '\x7F'); }, kSharingViolation, std::nullopt},
       {"killed, then the file grown", SIGKILL, in_file_write,
@@ -388,6 +385,21 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
        Fault{FileCall::Write, 2, 0, 0, raise(SIGKILL)},
        [&] { ChangeInPlace(Journal(), 32 + kImageSize + 1, 'Z'); }, 0, kBefore},
   };
+  const std::tuple<const char*, FileCall, int, std::size_t> kills[] = {
+      {"killed at the journal's creation", FileCall::Create, 1, 0},
+      {"killed in the journal's write", FileCall::Write, 1, 5000},
+      {"killed at the journal's sync", FileCall::Sync, 1, 0},
+      {"killed at the journal's close", FileCall::Close, 2, 0},
+      {"killed at the folder's sync", FileCall::SyncFolder, 1, 0},
+      {"killed in the write of the file", FileCall::Write, 2, 5000},
+      {"killed at the file's sync", FileCall::Sync, 2, 0},
+      {"killed before the journal went", FileCall::Remove, 1, 0},
+      {"killed before its removal was synced", FileCall::SyncFolder, 2, 0},
+  };
+  for (const auto& [name, call, occurrence, count] : kills) {
+    const std::string left = call == FileCall::SyncFolder && occurrence == 2 ? Finished() : kBefore;
+    cases.push_back({name, SIGKILL, Fault{call, occurrence, 0, count, raise(SIGKILL)}, copied, 0, left});
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ::unlink(Journal().c_str());
