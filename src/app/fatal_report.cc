@@ -23,12 +23,12 @@ std::uint32_t CodeLocation(const Status& failure) {
 
 const char* NamedMessage(int code) {
   switch (code) {
-    case 2: return "File not found";
+    case kFileNotFound: return "File not found";
     case 3: return "Invalid filename";
     case 4: return "Too many open files";
-    case 5: return "File access denied";
-    case 100: return "Read beyond end of file";
-    case 101: return "Disk full";
+    case kAccessDenied: return "File access denied";
+    case kShortRead: return "Read beyond end of file";
+    case kShortWrite: return "Disk full";
     case 106: return "Invalid numeric input";
     default: return nullptr;
   }

@@ -12,7 +12,7 @@ namespace kovo {
 
 // Running out of memory, wherever it happens, is reported at the step where
 // the run takes its images.
-inline constexpr Status kOutOfMemory{8, Step::Memory};
+inline constexpr Status kOutOfMemory{kNotEnoughMemory, Step::Memory};
 
 // The message for an input/output error code ("I/O error %d" when unnamed).
 std::string InOutErrorMessage(int code);

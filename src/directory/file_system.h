@@ -12,10 +12,6 @@ namespace kovo {
 using FileHandle = std::intptr_t;  // a descriptor, or a Win32 handle
 inline constexpr FileHandle kNoFile = -1;
 
-// The codes of a transfer that stopped short.
-inline constexpr int kShortRead = 100;
-inline constexpr int kShortWrite = 101;
-
 // What names a file on its volume: device and inode on POSIX, volume
 // serial number and file index on Win32.
 struct FileIdentity {
@@ -52,24 +48,6 @@ struct NameMatches {
   char Names[kCapacity][kNameCapacity] = {};
   int Count = 0;
 };
-
-inline constexpr int kFileNotFound = 2;
-inline constexpr int kAccessDenied = 5;
-inline constexpr int kNotEnoughMemory = 8;
-inline constexpr int kWriteProtected = 19;
-// The code of a file that is no longer the one the run loaded.
-inline constexpr int kSharingViolation = 32;
-// The code a lock that stayed held by another program past the wait reports.
-inline constexpr int kLockViolation = 33;
-inline constexpr int kFileExists = 80;
-// Why a journal, or a link at the file's name, is not trusted.
-inline constexpr int kNotARegularFile = 222;
-inline constexpr int kMoreThanOneLink = 1142;
-inline constexpr int kUntrustedOwner = 1307;
-inline constexpr int kSymbolicLink = 1921;
-// A journal whose check fails beside a file that no longer holds its bytes
-// from before: it cannot be judged, so it is kept.
-inline constexpr int kFileCorrupt = 1392;
 
 // A whole transfer made of partial ones: part(moved) moves some of what is
 // left after done, setting moved (0: it stops short), or fails.

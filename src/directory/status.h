@@ -18,6 +18,28 @@ struct [[nodiscard]] Status {
   bool ok() const { return Code == 0; }
 };
 
+// The codes with a name of their own.
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kNotEnoughMemory = 8;
+inline constexpr int kWriteProtected = 19;
+// The code of a file that is no longer the one the run loaded.
+inline constexpr int kSharingViolation = 32;
+// The code a lock that stayed held by another program past the wait reports.
+inline constexpr int kLockViolation = 33;
+inline constexpr int kFileExists = 80;
+// Why a journal, or a link at the file's name, is not trusted.
+inline constexpr int kNotARegularFile = 222;
+inline constexpr int kMoreThanOneLink = 1142;
+inline constexpr int kUntrustedOwner = 1307;
+inline constexpr int kSymbolicLink = 1921;
+// A journal whose check fails beside a file that no longer holds its bytes
+// from before: it cannot be judged, so it is kept.
+inline constexpr int kFileCorrupt = 1392;
+// The codes of a transfer that stopped short.
+inline constexpr int kShortRead = 100;
+inline constexpr int kShortWrite = 101;
+
 // The same failure, as the given step's.
 inline Status AtStep(Step step, Status status) { return status.ok() ? status : Status{status.Code, step}; }
 
