@@ -66,4 +66,10 @@ std::size_t FormatFatalReport(const Status& failure, std::string_view module_nam
   return std::min(static_cast<std::size_t>(length), capacity - 1);
 }
 
+void WriteFatalReport(const Status& failure) {
+  char name[4096];
+  char report[sizeof name + kFatalReportOverhead];
+  WriteStandardOutput(report, FormatFatalReport(failure, ExecutableName(name, sizeof name), report, sizeof report));
+}
+
 }  // namespace kovo

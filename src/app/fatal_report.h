@@ -20,11 +20,20 @@ std::string InOutErrorMessage(int code);
 // The report's length beyond the module name, with room to spare.
 inline constexpr std::size_t kFatalReportOverhead = 96;
 
+// The process seam, defined once a platform: the executable's file name,
+// kept in buffer, and plain bytes written to standard output, at the
+// console's cursor or into a redirected file. Neither takes memory.
+std::string_view ExecutableName(char* buffer, std::size_t size);
+void WriteStandardOutput(const char* bytes, std::size_t size);
+
 // "Exception <kind> in module <module> at <8 hex digits>." CR LF, then the
 // message and a full stop; the step that failed names the code location.
 // Written into out (NUL-terminated, cut to capacity) without taking any
 // memory, so that it can report running out of it; returns the length.
 std::size_t FormatFatalReport(const Status& failure, std::string_view module_name, char* out,
                               std::size_t capacity);
+
+// The report of failure, in the executable's name, on standard output.
+void WriteFatalReport(const Status& failure);
 
 }  // namespace kovo

@@ -1,6 +1,5 @@
 // kovomaint Y|N: packs (and with Y sorts) the kovo.fon directory file in the
 // current directory.
-#include <climits>
 #include <new>
 #include <unistd.h>
 
@@ -14,7 +13,7 @@
 
 namespace {
 
-int Run(int argc, char** argv, std::string_view module_name) {
+int Run(int argc, char** argv) {
   // The switch is taken before the run starts: from then on it takes no
   // memory, and drawing none beyond the terminal screen's own.
   const std::optional<std::string> argument = kovo::FirstArgument(argc, argv);
@@ -22,7 +21,7 @@ int Run(int argc, char** argv, std::string_view module_name) {
   if (const auto size = kovo::UsableTerminalSize(STDOUT_FILENO)) {
     terminal = kovo::OpenTerminalScreen(STDOUT_FILENO, *size, kovo::EncodingFromLocale(), kovo::ColoursWanted());
     if (!terminal) {
-      kovo::WriteFatalReport(STDOUT_FILENO, kovo::kOutOfMemory, module_name);
+      kovo::WriteFatalReport(kovo::kOutOfMemory);
       return 1;
     }
   }
@@ -32,9 +31,7 @@ int Run(int argc, char** argv, std::string_view module_name) {
 
   kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};
-  return kovo::RunAndReport(context, argument, [module_name](const kovo::Status& failure) {
-    kovo::WriteFatalReport(STDOUT_FILENO, failure, module_name);
-  });
+  return kovo::RunAndReport(context, argument);
 }
 
 }  // namespace
@@ -42,15 +39,13 @@ int Run(int argc, char** argv, std::string_view module_name) {
 int main(int argc, char** argv) {
   kovo::EnsureStandardDescriptors();
   kovo::IgnoreWriteSignals();
-  char module_buffer[PATH_MAX];
-  const std::string_view module_name = kovo::ModuleName(argv[0], module_buffer, sizeof module_buffer);
   try {
-    return Run(argc, argv, module_name);
+    return Run(argc, argv);
   } catch (const std::bad_alloc&) {
     // Whatever ran out, the images are not to be had: the same report as
     // when taking them fails. The run itself takes memory only where it
     // must, and without exceptions (which need memory of their own).
-    kovo::WriteFatalReport(STDOUT_FILENO, kovo::kOutOfMemory, module_name);
+    kovo::WriteFatalReport(kovo::kOutOfMemory);
     return 1;
   }
 }

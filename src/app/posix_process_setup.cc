@@ -1,11 +1,11 @@
 #include "app/posix_process_setup.h"
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/fatal_report.h"
 #include "console/posix_write.h"
 
 namespace kovo {
@@ -33,16 +33,11 @@ void IgnoreWriteSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-std::string_view ModuleName(const char* argv0, char* buffer, std::size_t size) {
-  const ssize_t length = size > 1 ? ::readlink("/proc/self/exe", buffer, size - 1) : -1;
-  if (length > 0) return AfterLastSlash(std::string_view(buffer, static_cast<std::size_t>(length)));
-  return AfterLastSlash(argv0 != nullptr ? argv0 : "kovomaint");
+std::string_view ExecutableName(char* buffer, std::size_t size) {
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, size - 1);
+  return AfterLastSlash(length > 0 ? std::string_view(buffer, static_cast<std::size_t>(length)) : "kovomaint");
 }
 
-void WriteFatalReport(int fd, const Status& failure, std::string_view module_name) {
-  char report[PATH_MAX + kFatalReportOverhead];
-  const std::size_t length = FormatFatalReport(failure, module_name, report, sizeof report);
-  WriteAll(fd, report, length);
-}
+void WriteStandardOutput(const char* bytes, std::size_t size) { WriteAll(STDOUT_FILENO, bytes, size); }
 
 }  // namespace kovo

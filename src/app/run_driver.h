@@ -46,15 +46,13 @@ struct RunContext {
 
 RunOutcome RunMaintenance(RunContext& context, const std::optional<std::string>& argument);
 
-// A run as a program ends it: a fatal report, written by report(failure)
-// without taking memory, follows what the run drew, and the device is shut
-// down. Returns the exit status.
-template <typename Report>
-int RunAndReport(RunContext& context, const std::optional<std::string>& argument, Report report) {
+// A run as a program ends it: the fatal report follows what the run drew,
+// and the device is shut down. Returns the exit status.
+inline int RunAndReport(RunContext& context, const std::optional<std::string>& argument) {
   const RunOutcome outcome = RunMaintenance(context, argument);
   if (outcome.Fatal) {
     context.Display.Device.Flush();
-    report(*outcome.Fatal);
+    WriteFatalReport(*outcome.Fatal);
     context.Display.Device.ForgetCursor();  // the cursor now stands after the report
   }
   context.Display.Device.ShutdownDevice();

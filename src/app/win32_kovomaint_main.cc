@@ -1,7 +1,6 @@
 // kovomaint Y|N on the Win32 console.
 #include <new>
 #include <string>
-#include <string_view>
 #include <windows.h>
 
 #include "app/win32_command_line.h"
@@ -12,26 +11,6 @@
 #include "directory/platform_file_system.h"
 
 namespace {
-
-// The executable's file name, after the last backslash, kept in path.
-std::string_view ModuleName(char (&path)[MAX_PATH]) {
-  const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string_view name(path, length);
-  name.remove_prefix(name.rfind('\\') + 1);  // npos + 1 is 0
-  return name;
-}
-
-// The fatal report goes to the standard output handle as plain bytes, at the
-// console's own cursor and in its own colours, or into a redirected file. It
-// takes no memory, so that it can report running out of it.
-void WriteFatalReport(const kovo::Status& failure) {
-  char path[MAX_PATH] = {};
-  char report[MAX_PATH + kovo::kFatalReportOverhead];
-  const std::size_t size = kovo::FormatFatalReport(failure, ModuleName(path), report, sizeof report);
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), report, static_cast<DWORD>(size), &written,
-              nullptr);
-}
 
 int Run() {
   // The command line is split before the run starts: from then on it takes
@@ -46,7 +25,7 @@ int Run() {
 
   kovo::PlatformFileSystem files;
   kovo::RunContext context{console, files};
-  return kovo::RunAndReport(context, first, WriteFatalReport);
+  return kovo::RunAndReport(context, first);
 }
 
 }  // namespace
@@ -56,7 +35,7 @@ int main() {
   try {
     status = Run();
   } catch (const std::bad_alloc&) {
-    WriteFatalReport(kovo::kOutOfMemory);
+    kovo::WriteFatalReport(kovo::kOutOfMemory);
   }
   ::ExitProcess(static_cast<UINT>(status));
 }
