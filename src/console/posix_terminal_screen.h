@@ -1,14 +1,8 @@
-// A screen drawn on a terminal with ECMA-48 sequences. It keeps its own
-// picture of what it drew (the device's window, at most 256x234 cells) and
-// collects what it draws into a frame, sent in one write(2) when the run is
-// about to wait or end. A frame sends a rendition only when it changes and a
-// cursor move only when needed, and always ends in the rendition reset, so
-// nothing it leaves behind colours what is written after it.
-//
-// When the terminal is resized (SIGWINCH) or the run resumes after a stop
-// (SIGCONT), the next frame clears the terminal and repaints the picture; on
-// a terminal now shorter than the picture, the rows that hold the cursor and
-// those just above it are shown, and later rows scroll into view.
+// A screen drawn on a terminal with ECMA-48 sequences. It keeps a picture of
+// what it drew and collects what it draws into a frame, sent in one write(2)
+// when the run is about to wait or end, and always ending in the rendition
+// reset. After a resize (SIGWINCH) or a resume (SIGCONT) the next frame
+// repaints the picture, the cursor's rows in view.
 #pragma once
 
 #include <cstddef>

@@ -69,10 +69,8 @@ FolderPath FolderOf(const char* name) {
   return folder;
 }
 
-// A link at the name is followed only where its owner could have written
-// what it leads to: it is root's, this user's, or the owner's of the file
-// opened through it. Without a link, the name must still lead to the file
-// opened (nothing swapped a link out meanwhile).
+// A link at the name must be root's, this user's or the file's owner's;
+// without one, the name must still lead to the file opened.
 Status CheckNameLeadsToOpenFile(const char* name, const struct stat& opened) {
   struct stat named {};
   if (::lstat(name, &named) != 0) return Failure();
@@ -126,9 +124,8 @@ Status CheckTrustedJournal(int fd, int file_fd) {
   return ClearNonBlocking(fd);
 }
 
-// Gives the journal the owner, group, permissions and access list of its
-// file as far as the system lets this user, then checks that it is no wider
-// than the file (else code 5).
+// Gives the journal its file's owner, group, bits and access list as far as
+// this user may, then checks that it is no wider than the file (else 5).
 Status GiveAccessOfFile(int fd, int file_fd) {
   struct stat info {};
   FileAccess file;
@@ -180,10 +177,8 @@ int RecordLock(int fd, short type, bool& classic_locks, bool run_lock = false) {
   return RecordCommand(fd, F_OFD_SETLK, F_SETLK, range, classic_locks);
 }
 
-// Whether what keeps the run lock from this run is another run's lock,
-// which ends with the run byte (a process's own kind merges it with the
-// data lock below it), rather than another program's lock over a range
-// that reaches it.
+// Whether what keeps the run lock from this run is another run's lock, which
+// ends with the run byte, rather than another program's over a wider range.
 bool RunLockHeldByAnotherRun(int fd, bool& classic_locks) {
   struct flock range = LockRange(F_WRLCK, true);
   if (RecordCommand(fd, F_OFD_GETLK, F_GETLK, range, classic_locks) != 0) return true;
@@ -204,11 +199,8 @@ bool LocksUnsupported(int error) {
 
 int IgnoreUnsupported(int error) { return LocksUnsupported(error) ? 0 : error; }
 
-// Whether flock is a lock of its own kind here. The Linux clients of NFS,
-// SMB and CIFS shares make it a record lock over the whole file, sent to
-// the server, where it would conflict with the run lock on the run's other
-// open of the file; there another program's flock meets the record locks
-// anyway, so they are taken alone.
+// Whether flock is a lock of its own kind here: on NFS, SMB and CIFS shares
+// Linux makes it a whole-file record lock, which would meet the run lock.
 bool WholeFileLocksApart(int fd) {
   struct statfs system {};
   if (::fstatfs(fd, &system) != 0) return true;
@@ -326,9 +318,8 @@ Status PlatformFileSystem::Close(FileHandle file) {
   return Status{};
 }
 
-// Any close of the file drops all of the process's classic locks on it, the
-// run lock too: with those, another descriptor of the file stays open
-// (unlocked, or locked only until then) until the run lock's own close.
+// Any close of the file drops all of the process's classic locks, the run
+// lock too: with those, the file's other descriptors wait for its close.
 bool PlatformFileSystem::DeferredClose(int fd) {
   if (!classic_locks_ || run_lock_holder_ == kNoFile || deferred_count_ == kMaxDeferred) return false;
   struct stat file {};
