@@ -5,7 +5,8 @@
 #   man pages and README are found, the version is the project's, and it
 #   removes without leaving a file behind;
 # - the tarballs: their programs are static, and the end-to-end tests pass on
-#   them, the ARM ones under qemu-user, as they do on the programs of the
+#   them, the ARM ones under qemu-user (and the 32-bit PC ones where the
+#   kernel runs no 32-bit programs), as they do on the programs of the
 #   arm64, armhf and i386 .debs, and on static s390x programs, a big-endian
 #   machine's;
 # - the zips: their programs import only Windows' own DLLs;
@@ -76,6 +77,14 @@ for machine in x86_64 aarch64 armv7l i686; do
   done
   suites+=("the $machine tarball:$programs")
 done
+# A kernel without IA32 emulation runs 32-bit PC programs under qemu-user,
+# as it runs the ARM ones (the kernel reads the \x escapes itself).
+if ! "$scratch/kovomaint-$version-i686-linux/bin/kovolist" --version >/dev/null 2>&1; then
+  echo "== this kernel runs no 32-bit programs: the i686 and i386 ones run under qemu-user"
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
+    echo ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+    "${sudo[@]}" tee /proc/sys/fs/binfmt_misc/register >/dev/null
+fi
 # A big-endian machine reads the journals this one writes: static s390x
 # programs, made for the tests alone.
 cmake -S . -B build-package/s390x -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKOVO_STATIC=ON \
