@@ -85,6 +85,8 @@ class FileSystem {
   virtual Status DescribeName(const char* name, FileDescription& description) = 0;
   // Takes or releases a lock, waiting as LockMode says; code 33 past the wait.
   virtual Status Lock(FileHandle file, LockMode mode) = 0;
+  // Waits as long as another program's lock is waited for.
+  virtual void WaitAWhile() = 0;
   // The empty journal of the open file like, no wider than like (or one left
   // at the name that OpenJournal trusts, taken over).
   virtual Status CreateJournal(const char* name, FileHandle like, FileHandle& created) = 0;

@@ -23,6 +23,7 @@ class PlatformFileSystem final : public FileSystem {
   Status Describe(FileHandle file, FileDescription& description) override;
   Status DescribeName(const char* name, FileDescription& description) override;
   Status Lock(FileHandle file, LockMode mode) override;
+  void WaitAWhile() override;
   Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override;
   Status SyncFolder(const char* name, FileHandle beside) override;
   Status Remove(const char* name) override;

@@ -365,6 +365,8 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   }
 }
 
+void PlatformFileSystem::WaitAWhile() { std::this_thread::sleep_for(std::chrono::milliseconds(lock_wait_ms_)); }
+
 Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, FileHandle& created) {
   const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
   int fd = RetryOnInterrupt([=] { return ::open(name, flags, 0600); });

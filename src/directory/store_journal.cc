@@ -9,14 +9,14 @@ namespace {
 constexpr char kMagic[8] = {'K', 'O', 'V', 'O', 'J', 'N', 'L', '1'};
 
 // FNV-1a, 64 bits, of the bytes as stored.
-std::uint64_t ChecksumOf(const JournalRecord& record) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
+std::uint64_t Fnv1a(const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
   std::uint64_t hash = 14695981039346656037ull;
-  for (std::size_t i = 0; i < offsetof(JournalRecord, Checksum); ++i) {
-    hash = (hash ^ bytes[i]) * 1099511628211ull;
-  }
+  for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
   return hash;
 }
+
+std::uint64_t ChecksumOf(const JournalRecord& record) { return Fnv1a(&record, offsetof(JournalRecord, Checksum)); }
 
 // True when the magic and the checksum hold: the journal was written whole.
 bool JournalIsComplete(const JournalRecord& record) {
@@ -113,13 +113,31 @@ Status PutBackBytesBefore(FileSystem& files, FileHandle file, const StoreScratch
   return WriteAllAndSync(files, file, scratch.Journal.Before.Bytes(), kImageSize);
 }
 
+// Judges the journal until it and the file have held still over a wait: one
+// that is not spent may be a store's still going on elsewhere, on a share
+// whose locks do not reach this machine. Code 33 when they never do.
+Status JudgeOnceStill(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch,
+                      JournalVerdict& verdict) {
+  constexpr int kLooks = 8;
+  std::uint64_t seen = 0;
+  for (int look = 0; look < kLooks; ++look) {
+    if (const Status judged = JudgeJournal(files, file, journal_name, scratch, verdict); !judged.ok()) return judged;
+    const bool spent = verdict.Action == JournalAction::Remove && verdict.Kind == Leftover::Spent;
+    const std::uint64_t now = Fnv1a(&scratch, sizeof scratch);
+    if (verdict.Action == JournalAction::None || spent || (look > 0 && now == seen)) return Status{};
+    seen = now;
+    files.WaitAWhile();
+  }
+  return Status{kLockViolation};
+}
+
 // With the file locked: judges the journal again (a run that held the lock
 // may have finished with it meanwhile), applies a complete one and removes
 // it. One that is not complete is never applied, and where it cannot be
 // removed, it does no harm.
 Status RollBackLocked(FileSystem& files, FileHandle file, const JournalPath& journal_name, StoreScratch& scratch) {
   JournalVerdict verdict;
-  if (const Status judged = JudgeJournal(files, file, journal_name, scratch, verdict); !judged.ok()) return judged;
+  if (const Status judged = JudgeOnceStill(files, file, journal_name, scratch, verdict); !judged.ok()) return judged;
   switch (verdict.Action) {
     case JournalAction::None: return Status{};
     case JournalAction::Remove:

@@ -167,6 +167,8 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
   }
 }
 
+void PlatformFileSystem::WaitAWhile() { ::Sleep(lock_wait_ms_); }
+
 Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHandle, FileHandle& opened) {
   FileHandle journal = kNoFile;
   const Status status = Opened(::CreateFileA(AnsiName(name).c_str(), RightsFor(access),

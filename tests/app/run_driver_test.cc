@@ -233,7 +233,7 @@ TEST(FaultSweep, EveryFailingCallOfARollBackKeepsTheJournalForTheNextRun) {
       {FileCall::Lock, 1},   {FileCall::OpenJournal, 1}, {FileCall::Open, 2},       {FileCall::Lock, 2},
       {FileCall::OpenJournal, 2}, {FileCall::Read, 1}, {FileCall::Read, 2},         {FileCall::Describe, 1},
       {FileCall::Read, 3},   {FileCall::Write, 1},       {FileCall::Sync, 1},       {FileCall::Remove, 1},
-      {FileCall::SyncFolder, 1}, {FileCall::Close, 3}};
+      {FileCall::SyncFolder, 1}, {FileCall::Close, 4}};
   for (const auto& [call, occurrence] : calls) {
     SCOPED_TRACE(std::string(testing::kFileCallNames[int(call)]) + "#" + std::to_string(occurrence));
     testing::WriteFileBytes(path, kScattered);

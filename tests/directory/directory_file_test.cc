@@ -226,6 +226,26 @@ TEST_F(DirectoryFileTest, AStoreNeverTakesOverAnotherStoresJournal) {
   EXPECT_TRUE(ReadFileBytes(Journal()) == journal);
 }
 
+// The same store found by the start of a run, before or after its write: the
+// run waits until the journal and the file hold still, and the store, which
+// ends meanwhile, is neither rolled back nor robbed of its journal.
+TEST_F(DirectoryFileTest, ARunLeavesAnotherStoreInProgressToFinish) {
+  for (const bool written : {false, true}) {
+    SCOPED_TRACE(written ? "after its write" : "before its write");
+    Write(kBefore);
+    testing::WriteJournal(Path(), kBefore, Finished(false));
+    if (written) Write(Finished(false));
+    const auto finish = [&] {
+      Write(Finished(false));
+      ::unlink(Journal().c_str());
+    };
+    testing::FaultyFileSystem files(Fault{FileCall::Wait, 1, 0, 0, finish});
+    EXPECT_EQ(StartRun(files, Path()), 0);
+    EXPECT_TRUE(Contents() == Finished(false));
+    EXPECT_FALSE(FileExists(Journal()));
+  }
+}
+
 // What other users of a sticky folder plant at the file's name and the
 // journal's: a run applies no journal and follows no link that a user who
 // may not write the file could have made, hangs on nothing, and stops with

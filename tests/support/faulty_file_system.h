@@ -21,9 +21,9 @@
 
 namespace kovo::testing {
 
-enum class FileCall { Open, Read, Write, Sync, Close, Describe, Lock, Create, SyncFolder, Remove, OpenJournal };
-inline const char* const kFileCallNames[] = {"open", "read",   "write",       "sync",   "close",       "describe",
-                                             "lock", "create", "sync-folder", "remove", "open-journal"};
+enum class FileCall { Open, Read, Write, Sync, Close, Describe, Lock, Create, SyncFolder, Remove, OpenJournal, Wait };
+inline const char* const kFileCallNames[] = {"open",   "read",        "write",  "sync",         "close", "describe",
+                                             "lock",   "create",      "sync-folder", "remove", "open-journal", "wait"};
 
 struct Fault {
   FileCall Call = FileCall::Open;
@@ -69,6 +69,7 @@ class FaultyFileSystem final : public FileSystem {
   Status Lock(FileHandle file, LockMode mode) override {
     return Strikes(FileCall::Lock) ? Failed() : real_.Lock(file, mode);
   }
+  void WaitAWhile() override { Strikes(FileCall::Wait) ? (void)Failed() : real_.WaitAWhile(); }
   Status CreateJournal(const char* name, FileHandle like, FileHandle& created) override {
     return Counted(Strikes(FileCall::Create) ? Failed() : real_.CreateJournal(name, like, created));
   }
@@ -102,7 +103,7 @@ class FaultyFileSystem final : public FileSystem {
 
   PlatformFileSystem real_{50};  // a held lock is given up on quickly
   std::optional<Fault> fault_;
-  int seen_[11] = {};
+  int seen_[12] = {};
   int open_handles_ = 0;
   std::vector<FileCall> calls_;
 };
