@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <new>
 #include <optional>
-#include <pty.h>
+#include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -51,17 +52,20 @@ struct InProcessRun {
   std::size_t Allocations = 0;
 };
 
-// The same run in this process, on a terminal screen over a pseudo-terminal,
-// to count the screen's writes and the run's allocations.
+// The same run in this process, on an 80x25 terminal screen writing into a
+// socket that keeps each write(2) a message of its own, to count the
+// screen's writes and the run's allocations.
 InProcessRun RunInProcess(const std::string& directory) {
-  int controller = -1;
-  int terminal = -1;
-  winsize size{25, 80, 0, 0};
-  if (::openpty(&controller, &terminal, nullptr, nullptr, &size) != 0) return {};
+  int ends[2];
+  if (::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends) != 0) return {};
   InProcessRun counted;
+  std::thread reader([&] {
+    char message[kovo::TerminalScreen::kFrameCapacity];
+    while (::recv(ends[1], message, sizeof message, 0) > 0) ++counted.Writes;
+  });
   {
     const kovo::TerminalScreenPtr screen =
-        kovo::OpenTerminalScreen(terminal, {80, 25}, kovo::GlyphEncoding::Utf8, true);
+        kovo::OpenTerminalScreen(ends[0], {80, 25}, kovo::GlyphEncoding::Utf8, true);
     kovo::Console console(*screen);
     console.Device.StartDevice();
     kovo::PlatformFileSystem files;
@@ -74,10 +78,11 @@ InProcessRun RunInProcess(const std::string& directory) {
     run_memory_taken = false;
     counted.Allocations = allocations_in_run;
     console.Device.ShutdownDevice();
-    counted.Writes = screen->WritesSent();
   }
-  ::close(terminal);
-  ::close(controller);
+  ::shutdown(ends[0], SHUT_WR);
+  reader.join();
+  ::close(ends[0]);
+  ::close(ends[1]);
   return counted;
 }
 

@@ -151,7 +151,7 @@ void TerminalScreen::EndFrameAndSend() {
     frame_length_ += sequences::kResetRendition.size();
     rendition_ = kDefaultRendition;
   }
-  writes_sent_ += WriteAll(fd_, frame_, frame_length_);
+  WriteAll(fd_, frame_, frame_length_);
   frame_length_ = 0;
   bells_in_frame_ = 0;
   start_up_sent_ = true;

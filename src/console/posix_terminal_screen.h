@@ -49,9 +49,6 @@ class TerminalScreen final : public Screen {
   void Bell() override;
   void Flush() override;
 
-  // How many write(2) calls the frames took, for measurements.
-  std::size_t WritesSent() const { return writes_sent_; }
-
  private:
   static constexpr int kDefaultRendition = -1;
 
@@ -94,7 +91,6 @@ class TerminalScreen final : public Screen {
   int rendition_ = kDefaultRendition;  // the terminal's, within the frame
   bool cursor_known_ = false;
   CellPosition cursor_;  // the terminal's cursor, when known
-  std::size_t writes_sent_ = 0;
   bool start_up_sent_ = false;
 };
 

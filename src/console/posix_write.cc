@@ -6,14 +6,12 @@
 
 namespace kovo {
 
-std::size_t WriteAll(int fd, const char* bytes, std::size_t size) {
+void WriteAll(int fd, const char* bytes, std::size_t size) {
   constexpr int kBlockedWriteTimeoutMs = 1000;
   std::size_t done = 0;
-  std::size_t writes = 0;
   while (done < size) {
     const ssize_t n = ::write(fd, bytes + done, size - done);
     if (n > 0) {
-      ++writes;
       done += static_cast<std::size_t>(n);
       continue;
     }
@@ -22,9 +20,8 @@ std::size_t WriteAll(int fd, const char* bytes, std::size_t size) {
       pollfd ready{fd, POLLOUT, 0};
       if (::poll(&ready, 1, kBlockedWriteTimeoutMs) > 0) continue;
     }
-    break;
+    return;
   }
-  return writes;
 }
 
 }  // namespace kovo

@@ -8,7 +8,7 @@ namespace kovo {
 // Writes all size bytes to fd, looping over short writes and interruptions
 // and waiting up to a second at a time on a descriptor left non-blocking;
 // gives up on anything else, since console output never fails from the
-// caller's side. Returns the number of write(2) calls that wrote.
-std::size_t WriteAll(int fd, const char* bytes, std::size_t size);
+// caller's side.
+void WriteAll(int fd, const char* bytes, std::size_t size);
 
 }  // namespace kovo
