@@ -79,8 +79,10 @@ for machine in x86_64 aarch64 armv7l i686; do
 done
 # A kernel without IA32 emulation runs 32-bit PC programs under qemu-user,
 # as it runs the ARM ones (the kernel reads the \x escapes itself).
+# The entry goes again at the end: wine must not take it for 32-bit support.
 if ! "$scratch/kovomaint-$version-i686-linux/bin/kovolist" --version >/dev/null 2>&1; then
   echo "== this kernel runs no 32-bit programs: the i686 and i386 ones run under qemu-user"
+  trap 'echo -1 | "${sudo[@]}" tee /proc/sys/fs/binfmt_misc/qemu-i386 >/dev/null; rm -rf "$scratch"' EXIT
   [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
     echo ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
     "${sudo[@]}" tee /proc/sys/fs/binfmt_misc/register >/dev/null

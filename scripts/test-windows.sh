@@ -23,11 +23,11 @@ export WINEPREFIX=$scratch/prefix HOME=$scratch/home WINEDEBUG=-all \
 mkdir -p "$HOME"
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
-# A kernel without 32-bit support (no IA32 emulation) runs no 32-bit wine:
-# there the 64-bit tests run under wine64 alone, and the i686 ones are built
-# but not run, which is said.
+# A kernel without 32-bit support (no IA32 emulation) runs no 32-bit wine,
+# not even under qemu-user: there the 64-bit tests run under wine64 alone,
+# and the i686 ones are built but not run, which is said.
 wine=wine
-if ! wine --version >/dev/null 2>&1 && /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || ! wine --version >/dev/null 2>&1; then
   wine=/usr/lib/wine/wine64
   echo "== this kernel runs no 32-bit programs: the i686 Windows tests are built, not run"
   builds=(build-windows)
