@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes the packages into dist/, each from a release build in a folder of its
-# own under build-package/, with stripped programs:
+# Makes the packages into dist/ from release builds under build-package/ (one
+# for the .deb and the tarball of an architecture), with stripped programs:
 #   kovomaint_VERSION_ARCH.deb for amd64, arm64, armhf and i386
 #       linked against Debian's libraries, built with its hardening flags;
 #   kovomaint-VERSION-MACHINE-linux.tar.gz for x86_64, aarch64, armv7l and i686
@@ -30,7 +30,8 @@ installed() {
 }
 
 # build_package NAME ARCH "DEBIAN PACKAGES IT NEEDS" [CMAKE OPTIONS...]: one package.
-# ARCH is Debian's name of the architecture the build is for.
+# ARCH is Debian's name of the architecture the build is for; the build is in
+# build-package/NAME, or in build-package/$BUILD_DIR where that is set.
 build_package() {
   local name=$1 arch=$2 needs=$3
   shift 3
@@ -45,7 +46,7 @@ build_package() {
     flags=(-DCMAKE_CXX_FLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get CXXFLAGS) $(DEB_HOST_ARCH=$arch dpkg-buildflags --get CPPFLAGS)"
            -DCMAKE_EXE_LINKER_FLAGS="$(DEB_HOST_ARCH=$arch dpkg-buildflags --get LDFLAGS)")
   fi
-  local dir=build-package/$name
+  local dir=build-package/${BUILD_DIR:-$name}
   echo "== $name"
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${flags[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)" >/dev/null
@@ -57,15 +58,17 @@ build_package() {
 # linux_packages DEBIAN-ARCH MACHINE CROSS-PREFIX: the .deb and the tarball of
 # one Linux architecture; MACHINE is what uname -m says there, CROSS-PREFIX
 # names Debian's cross compiler and its toolchain file (none: this machine's).
+# Both are compiled alike and only linked apart, so they share one build.
 linux_packages() {
   local arch=$1 machine=$2 prefix=$3 compiler=g++ toolchain=()
   if [ -n "$prefix" ]; then
     compiler=g++-$prefix
     toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/$prefix.cmake)
   fi
-  build_package "kovomaint_${version}_$arch.deb" "$arch" \
-    "$compiler libc6:$arch libstdc++6:$arch libgcc-s1:$arch" "${toolchain[@]}"
-  build_package "kovomaint-${version}-$machine-linux.tar.gz" "$arch" "$compiler" "${toolchain[@]}" -DKOVO_STATIC=ON
+  BUILD_DIR=linux-$arch build_package "kovomaint_${version}_$arch.deb" "$arch" \
+    "$compiler libc6:$arch libstdc++6:$arch libgcc-s1:$arch" "${toolchain[@]}" -DKOVO_STATIC=OFF
+  BUILD_DIR=linux-$arch build_package "kovomaint-${version}-$machine-linux.tar.gz" "$arch" "$compiler" \
+    "${toolchain[@]}" -DKOVO_STATIC=ON
 }
 linux_packages amd64 x86_64 ""
 linux_packages arm64 aarch64 aarch64-linux-gnu
