@@ -95,47 +95,34 @@ TEST(TerminalScreen, DrawsWhatTheGridHolds) {
   const ScreenSize sizes[] = {{30, 8}, {80, 25}, {300, 40}, {1, 1}, {256, 240}};
   for (const auto& [name, script] : scripts) {
     for (const ScreenSize size : sizes) {
-      SCOPED_TRACE(std::string(name) + " at " + std::to_string(size.Columns) + "x" +
-                   std::to_string(size.Rows));
-      testing::MemoryScreen grid(size.Columns, size.Rows);
-      testing::EmulatedTerminal emulator(size.Columns, size.Rows);
-      // Text right of the window, there before the run, stays.
-      if (size.Columns > 280) emulator.Feed("\x1b[1;281H\x1b[37mk\x1b[m");
-      Console on_grid(grid);
-      on_grid.Device.StartDevice();
-      script(on_grid);
-      CapturedTerminal terminal(size.Columns, size.Rows);
-      script(terminal.console);
-      const std::string bytes = terminal.Bytes();
-      emulator.Feed("\x1b(0");  // a terminal left drawing lines in place of letters
-      emulator.Feed(bytes);
-      const std::size_t last_colour = bytes.rfind("\x1b[0;");
-      EXPECT_TRUE(last_colour == std::string::npos || bytes.rfind("\x1b[0m") > last_colour) << "colours left on";
-      if (size.Columns > 280) {
-        EXPECT_EQ(emulator.GlyphAt(280, 0), U'k');
-        emulator.Feed("\x1b" "7\x1b[1;281H \x1b" "8");
+      for (const bool colours : {true, false}) {
+        SCOPED_TRACE(std::string(name) + " at " + std::to_string(size.Columns) + "x" +
+                     std::to_string(size.Rows) + (colours ? "" : " without colours"));
+        testing::MemoryScreen grid(size.Columns, size.Rows);
+        testing::EmulatedTerminal emulator(size.Columns, size.Rows);
+        // Text right of the window, there before the run, stays.
+        if (size.Columns > 280) emulator.Feed("\x1b[1;281H\x1b[37mk\x1b[m");
+        Console on_grid(grid);
+        on_grid.Device.StartDevice();
+        script(on_grid);
+        CapturedTerminal terminal(size.Columns, size.Rows, colours);
+        script(terminal.console);
+        const std::string bytes = terminal.Bytes();
+        emulator.Feed("\x1b(0");  // a terminal left drawing lines in place of letters
+        emulator.Feed(bytes);
+        const std::size_t last_colour = bytes.rfind("\x1b[0;");
+        EXPECT_TRUE(last_colour == std::string::npos || bytes.rfind("\x1b[0m") > last_colour) << "colours left on";
+        if (size.Columns > 280) {
+          EXPECT_EQ(emulator.GlyphAt(280, 0), U'k');
+          emulator.Feed("\x1b" "7\x1b[1;281H \x1b" "8");
+        }
+        EXPECT_EQ(emulator.Differences(grid, colours), "");
+        EXPECT_LE(terminal.writes, bytes.size() / (TerminalScreen::kFrameCapacity / 2) + 1)
+            << "whole frames, not a write for each run of cells";
+        EXPECT_EQ(emulator.Bells(), grid.Bells());
       }
-      EXPECT_EQ(emulator.Differences(grid), "");
-      EXPECT_LE(terminal.writes, bytes.size() / (TerminalScreen::kFrameCapacity / 2) + 1)
-          << "whole frames, not a write for each run of cells";
-      EXPECT_EQ(emulator.Bells(), grid.Bells());
     }
   }
-}
-
-// Without colours the terminal shows the same text, and is sent no colour.
-TEST(TerminalScreen, WithoutColoursDrawsTheSameText) {
-  testing::MemoryScreen grid(80, 25);
-  Console on_grid(grid);
-  on_grid.Device.StartDevice();
-  WrapAndScrollOnColour(on_grid);
-  CapturedTerminal terminal(80, 25, false);
-  WrapAndScrollOnColour(terminal.console);
-  const std::string bytes = terminal.Bytes();
-  EXPECT_EQ(bytes.find("\x1b[0;"), std::string::npos);
-  testing::EmulatedTerminal emulator(80, 25);
-  emulator.Feed(bytes);
-  for (int row = 0; row < 25; ++row) EXPECT_EQ(emulator.RowText(row), grid.RowText(row)) << row;
 }
 
 }  // namespace

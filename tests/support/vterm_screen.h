@@ -67,16 +67,17 @@ class EmulatedTerminal {
     return cell.chars[0] == 0 ? U' ' : cell.chars[0];
   }
 
-  // The cells (glyph, colours as the terminal shows the grid's attributes)
-  // that differ from the grid's, and the cursor; empty when all agree. Past
-  // the grid's cells, blanks are expected.
-  std::string Differences(const MemoryScreen& grid) const {
+  // The cells (glyph, colours as the terminal shows the grid's attributes,
+  // or the terminal's own without colours) that differ from the grid's, and
+  // the cursor; empty when all agree. Past the grid's cells, blanks.
+  std::string Differences(const MemoryScreen& grid, bool colours = true) const {
     std::string out;
     for (int row = 0; row < rows_; ++row) {
       for (int column = 0; column < columns_ && out.size() < 1000; ++column) {
         const Cell want = grid.Held(column, row) ? grid.At(column, row) : Cell{};
-        const int want_fg = AnsiIndexOf(want.Attribute & 0x0F);
-        const int want_bg = BackgroundOf(want.Attribute) == 0 ? -1 : AnsiIndexOf(BackgroundOf(want.Attribute));
+        const int want_fg = colours ? AnsiIndexOf(want.Attribute & 0x0F) : -1;
+        const int background = colours ? BackgroundOf(want.Attribute) : 0;
+        const int want_bg = background == 0 ? -1 : AnsiIndexOf(background);
         VTermScreenCell got{};
         vterm_screen_get_cell(Screen(), VTermPos{row, column}, &got);
         const char32_t glyph = GlyphAt(column, row);
