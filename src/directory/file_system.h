@@ -61,8 +61,8 @@ Status TransferAll(std::size_t size, std::size_t& done, Part part) {
   return Status{};
 }
 
-// The trust rules behind the codes below (222, 1142, 1307, 1921) are told
-// once, in DESIGN.md ("Whom a run trusts").
+// The trust rules behind the opens' refusals (codes 222, 1142, 1307 and
+// 1921, in status.h) are told once, in DESIGN.md ("Whom a run trusts").
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
