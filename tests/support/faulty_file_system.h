@@ -22,8 +22,8 @@
 namespace kovo::testing {
 
 enum class FileCall { Open, Read, Write, Sync, Close, Describe, Lock, Create, SyncFolder, Remove, OpenJournal, Wait };
-inline const char* const kFileCallNames[] = {"open",   "read",        "write",  "sync",         "close", "describe",
-                                             "lock",   "create",      "sync-folder", "remove", "open-journal", "wait"};
+inline const char* const kFileCallNames[] = {"open", "read",   "write",       "sync",   "close",        "describe",
+                                             "lock", "create", "sync-folder", "remove", "open-journal", "wait"};
 
 struct Fault {
   FileCall Call = FileCall::Open;
