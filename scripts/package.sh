@@ -48,7 +48,8 @@ build_package() {
   fi
   local dir=build-package/${BUILD_DIR:-$name}
   echo "== $name"
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${flags[@]}" "$@" >/dev/null
+  # --no-warn-unused-cli: the second package of a build passes its toolchain again.
+  cmake --no-warn-unused-cli -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${flags[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)" >/dev/null
   rm -rf "$dir/packages"
   (cd "$dir" && DEB_HOST_ARCH=$arch cpack >/dev/null)
