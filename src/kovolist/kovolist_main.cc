@@ -183,6 +183,12 @@ bool RunCanOpen(kovo::FileSystem& files, const std::string& name) {
                             kovo::InOutErrorMessage(status.Code) + "): a run shows \"Can't locate .fon file\"");
 }
 
+// Whether the run that --check and --after speak of would give its result:
+// it could open the file and would not stop over a journal.
+bool RunWouldStore(kovo::FileSystem& files, const ListedFile& file) {
+  return !JournalStopsTheRun(file) && RunCanOpen(files, file.Name);
+}
+
 // The run a check or a preview speaks of, as the user would type it, and
 // where: kovomaint works on kovo.fon in the folder it runs in.
 std::string RunPhrase(const kovo::ListingOptions& options) {
@@ -198,8 +204,7 @@ std::string RunPhrase(const kovo::ListingOptions& options) {
 }
 
 int Check(const kovo::ListingOptions& options, kovo::FileSystem& files, const ListedFile& file) {
-  if (!IsWhole(file) || JournalStopsTheRun(file) || !RunCanOpen(files, file.Name))
-    return kUsageError;
+  if (!IsWhole(file) || !RunWouldStore(files, file)) return kUsageError;
   kovo::DirectoryImage after{};
   kovo::PreviewRun(file.RunLoads(), options.Outcome, after);
   const bool changes = std::memcmp(after.Bytes(), file.Image.Bytes(), kImageSize) != 0;
@@ -295,9 +300,7 @@ int List(const kovo::ListingOptions& options, kovo::FileSystem& files, const Lis
     return IsWhole(file) ? 0 : kTrouble;
   }
   if (!IsWhole(file)) return kTrouble;
-  // --after previews only a run that could open the file and would not stop over a journal.
-  if (options.Mode == kovo::ListingMode::After && (JournalStopsTheRun(file) || !RunCanOpen(files, file.Name)))
-    return kTrouble;
+  if (options.Mode == kovo::ListingMode::After && !RunWouldStore(files, file)) return kTrouble;
   kovo::DirectoryImage image = file.Image;
   if (options.Mode == kovo::ListingMode::After)
     kovo::PreviewRun(file.RunLoads(), options.Outcome, image);
