@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <new>
 #include <optional>
-#include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "directory/platform_file_system.h"
 
 #include "support/directory_builder.h"
+#include "support/message_socket.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -56,16 +55,11 @@ struct InProcessRun {
 // socket that keeps each write(2) a message of its own, to count the
 // screen's writes and the run's allocations.
 InProcessRun RunInProcess(const std::string& directory) {
-  int ends[2];
-  if (::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends) != 0) return {};
+  kovo::testing::MessageSocket sent;
   InProcessRun counted;
-  std::thread reader([&] {
-    char message[kovo::TerminalScreen::kFrameCapacity];
-    while (::recv(ends[1], message, sizeof message, 0) > 0) ++counted.Writes;
-  });
   {
     const kovo::TerminalScreenPtr screen =
-        kovo::OpenTerminalScreen(ends[0], {80, 25}, kovo::GlyphEncoding::Utf8, true);
+        kovo::OpenTerminalScreen(sent.SendingEnd(), {80, 25}, kovo::GlyphEncoding::Utf8, true);
     kovo::Console console(*screen);
     console.Device.StartDevice();
     kovo::PlatformFileSystem files;
@@ -79,10 +73,8 @@ InProcessRun RunInProcess(const std::string& directory) {
     counted.Allocations = allocations_in_run;
     console.Device.ShutdownDevice();
   }
-  ::shutdown(ends[0], SHUT_WR);
-  reader.join();
-  ::close(ends[0]);
-  ::close(ends[1]);
+  sent.Finish();
+  counted.Writes = sent.Writes();
   return counted;
 }
 

@@ -2,55 +2,32 @@
 // compared with the memory grid, and byte for byte.
 #include "console/posix_terminal_screen.h"
 
-#include <array>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 #include "console/colour_code_writer.h"
+#include "support/message_socket.h"
 #include "support/vterm_screen.h"
 
 namespace kovo {
 namespace {
 
-// A terminal screen writing into a socket that keeps each write(2) a
-// message of its own, read as it comes.
+// A terminal screen writing into a socket that keeps its writes apart.
 struct CapturedTerminal {
   CapturedTerminal(int columns, int rows, bool colours = true)
-      : ends(Ends()), screen(ends[0], ScreenSize{columns, rows}, GlyphEncoding::Utf8, colours), console(screen) {
+      : screen(sent.SendingEnd(), ScreenSize{columns, rows}, GlyphEncoding::Utf8, colours), console(screen) {
     console.Device.StartDevice();
-  }
-  ~CapturedTerminal() {
-    ::close(ends[0]);
-    ::close(ends[1]);
-  }
-  static std::array<int, 2> Ends() {
-    std::array<int, 2> ends{-1, -1};
-    ::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends.data());
-    return ends;
-  }
-  void Read() {
-    char message[TerminalScreen::kFrameCapacity];
-    for (ssize_t n; (n = ::recv(ends[1], message, sizeof message, 0)) > 0; ++writes)
-      bytes.append(message, static_cast<std::size_t>(n));
   }
   // What was sent, once what is held has gone too.
   std::string Bytes() {
     screen.Flush();
-    ::shutdown(ends[0], SHUT_WR);
-    reader.join();
-    return bytes;
+    return sent.Finish();
   }
 
-  std::array<int, 2> ends;
+  testing::MessageSocket sent;
   TerminalScreen screen;
   Console console;
-  std::string bytes;
-  std::size_t writes = 0;
-  std::thread reader{[this] { Read(); }};
 };
 
 using Script = std::function<void(Console&)>;
@@ -117,7 +94,7 @@ TEST(TerminalScreen, DrawsWhatTheGridHolds) {
           emulator.Feed("\x1b" "7\x1b[1;281H \x1b" "8");
         }
         EXPECT_EQ(emulator.Differences(grid, colours), "");
-        EXPECT_LE(terminal.writes, bytes.size() / (TerminalScreen::kFrameCapacity / 2) + 1)
+        EXPECT_LE(terminal.sent.Writes(), bytes.size() / (TerminalScreen::kFrameCapacity / 2) + 1)
             << "whole frames, not a write for each run of cells";
         EXPECT_EQ(emulator.Bells(), grid.Bells());
       }
