@@ -14,16 +14,14 @@ class MessageSocket {
  public:
   MessageSocket() {
     bytes_.reserve(1 << 20);
-    if (::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends_) == 0) reader_ = std::thread([this] { Read(); });
+    ::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends_);
+    reader_ = std::thread([this] { Read(); });
   }
   ~MessageSocket() {
     Finish();
     ::close(ends_[0]);
     ::close(ends_[1]);
   }
-  MessageSocket(const MessageSocket&) = delete;
-  MessageSocket& operator=(const MessageSocket&) = delete;
-
   int SendingEnd() const { return ends_[0]; }
   // Everything sent, once nothing more is: it shuts the sending end.
   const std::string& Finish() {
