@@ -285,14 +285,16 @@ TEST_F(EndToEndTest, EightRunsStartedTogetherAllFinish) {
 TEST_F(EndToEndTest, KovolistWaitsForAStoreInProgress) {
   const std::string listing = dir_.File("listing");
   pid_t lister = 0;
+  const int watch = ::inotify_init1(IN_CLOEXEC);
   const auto list_meanwhile = [&] {
+    ::inotify_add_watch(watch, File().c_str(), IN_OPEN);
     if ((lister = ::fork()) == 0) {
       for (int fd = 3; fd < 256; ++fd) ::close(fd);  // the store's, whose locks they share
       const ProgramRun run = testing::RunProgram(kKovolist, Options({}, OutputTo::File));
       testing::WriteFileBytes(listing, run.Output + run.Errors);
       ::_exit(0);
     }
-    testing::WaitForAnotherOpener(File());
+    testing::WaitForAnOpen(watch);
   };
   // At the sync of the file: all of it written, its journal beside it.
   testing::FaultyFileSystem files(testing::Fault{testing::FileCall::Sync, 2, 0, 0, list_meanwhile});
@@ -300,6 +302,7 @@ TEST_F(EndToEndTest, KovolistWaitsForAStoreInProgress) {
   ::waitpid(lister, nullptr, 0);
   const ProgramRun after = testing::RunProgram(kKovolist, Options({}, OutputTo::File));
   EXPECT_EQ(testing::ReadFileBytes(listing), after.Output);
+  ::close(watch);
 }
 
 // The one line README and kovomaint(1) give for scripts fails whenever the

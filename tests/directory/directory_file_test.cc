@@ -63,7 +63,8 @@ void ChangeInPlace(const std::string& path, off_t offset, char byte) {
 // after the load: the store leaves the finished image over the first 19,700
 // bytes (through a link, before a longer file's tail), or the load or the
 // store refuses with its code and nothing is written anywhere. Another
-// program's lock is waited for, then refused.
+// program's lock is waited for, then refused; another store's journal
+// beside the file at the store is left as it is.
 TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   struct Case {
     const char* name;
@@ -72,6 +73,7 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
     int code;
     std::optional<std::string> after;  // what the name holds; nothing: not a file
     std::optional<Fault> at = {};  // a change at this call of the store
+    Step refused_at = Step::Reopen;  // the step of the store's refusal
   };
   std::string free_slots(kImageSize, '\0');
   free_slots[0] = 3;  // a first field without a second, and leftovers
@@ -80,6 +82,11 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
   edited[50 * kEntrySize + 1] = 'Q';
   const std::string target = dir_.File("real.fon");
   const std::string aside = dir_.File("kovo.old");
+  std::string journal;  // what another store leaves beside the file
+  const auto another_store = [&] {
+    testing::WriteJournal(Path(), kBefore, Finished(false));
+    journal = ReadFileBytes(Journal());
+  };
   const auto copy_over = [&] {
     WriteFileBytes(aside, kBefore);
     ::rename(aside.c_str(), Path().c_str());
@@ -122,23 +129,26 @@ TEST_F(DirectoryFileTest, StoresTheFinishedImageOrRefusesAndWritesNothing) {
        kLockViolation, kBefore},
       {"flock shared held", hold([](int fd) { return ::flock(fd, LOCK_SH); }), {}, Step::None,
        kLockViolation, kBefore},
+      {"another store's journal beside it", write(kBefore), another_store, Step::None,
+       kSharingViolation, kBefore, {}, Step::Journal},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    for (const std::string& name : {Path(), target, aside}) std::filesystem::remove_all(name);
+    for (const std::string& name : {Path(), target, aside, Journal()}) std::filesystem::remove_all(name);
+    journal.clear();
     c.before();
     const std::string where = std::filesystem::is_symlink(Path()) ? target : Path();
     testing::FaultyFileSystem files(c.at);
     const Maintenance run = Maintain(files, Path(), c.between);
     EXPECT_EQ(run.Loaded.Failed, c.load);
     EXPECT_EQ(c.load == Step::None ? run.Stored.Code : run.Loaded.Code, c.code);
-    EXPECT_EQ(run.Stored.Failed, c.load == Step::None && c.code != 0 ? Step::Reopen : Step::None);
+    EXPECT_EQ(run.Stored.Failed, c.load == Step::None && c.code != 0 ? c.refused_at : Step::None);
     EXPECT_EQ(files.OpenHandles(), 0);
     const auto writes = std::count(files.Calls().begin(), files.Calls().end(), FileCall::Write);
     EXPECT_TRUE(c.code == 0 || writes == 0) << "a refusal writes nothing, anywhere";
     EXPECT_TRUE(!c.after || ReadFileBytes(where) == *c.after);
     EXPECT_TRUE(!FileExists(aside) || ReadFileBytes(aside) == kBefore);
-    EXPECT_FALSE(FileExists(Journal()));
+    EXPECT_TRUE(ReadFileBytes(Journal()) == journal);
     if (holder_ != 0) testing::Release(std::exchange(holder_, 0));
   }
 }
@@ -212,23 +222,10 @@ TEST_F(DirectoryFileTest, AnIOErrorMakingTheJournalStopsTheStore) {
   EXPECT_TRUE(Contents() == kBefore);
 }
 
-// Another machine's store whose locks do not reach this one: its journal,
-// beside the file at the store, is never taken over; the store stops.
-TEST_F(DirectoryFileTest, AStoreNeverTakesOverAnotherStoresJournal) {
-  Write(kBefore);
-  std::string journal;
-  const Maintenance run = Maintain(files_, Path(), [&] {
-    testing::WriteJournal(Path(), kBefore, Finished(false));
-    journal = ReadFileBytes(Journal());
-  });
-  EXPECT_EQ(run.Stored.Code, kSharingViolation);
-  EXPECT_TRUE(Contents() == kBefore);
-  EXPECT_TRUE(ReadFileBytes(Journal()) == journal);
-}
-
-// The same store found by the start of a run, before or after its write: the
-// run waits until the journal and the file hold still, and the store, which
-// ends meanwhile, is neither rolled back nor robbed of its journal.
+// Another machine's store whose locks do not reach this one, found by the
+// start of a run before or after its write: the run waits until the journal
+// and the file hold still, and the store, which ends meanwhile, is neither
+// rolled back nor robbed of its journal.
 TEST_F(DirectoryFileTest, ARunLeavesAnotherStoreInProgressToFinish) {
   for (const bool written : {false, true}) {
     SCOPED_TRACE(written ? "after its write" : "before its write");
@@ -429,6 +426,10 @@ TEST_F(DirectoryFileTest, SignalsWaitForTheStoreAndKillsAreRolledBack) {
       return Maintain(files, Path()).Stored.ok();
     });
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
+    struct stat file {};
+    struct stat journal {};
+    ::stat(Path().c_str(), &file);
+    EXPECT_TRUE(::stat(Journal().c_str(), &journal) != 0 || journal.st_mode == file.st_mode) << "the file's bits";
     c.then();
     const std::string left = Contents();
     EXPECT_EQ(StartRun(files_, Path()), c.recovery_code);

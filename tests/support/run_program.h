@@ -6,18 +6,19 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <filesystem>
 #include <functional>
 #include <grp.h>
 #include <iterator>
 #include <linux/audit.h>
 #include <linux/filter.h>
+#include <linux/limits.h>
 #include <linux/seccomp.h>
 #include <optional>
 #include <pty.h>
 #include <pwd.h>
 #include <string>
 #include <string_view>
+#include <sys/inotify.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -202,22 +203,11 @@ inline pid_t HoldLock(const std::string& path, int (*take)(int fd)) {
   return holder;
 }
 
-// Waits until a process other than this one has path open: a program that
-// opens a file and then waits for its lock is waiting once this returns.
-inline void WaitForAnotherOpener(const std::string& path) {
-  namespace fs = std::filesystem;
-  const fs::path file = fs::canonical(path);
-  const std::string self = std::to_string(::getpid());
-  for (;;) {
-    std::error_code error;
-    for (const fs::directory_entry& process : fs::directory_iterator("/proc", error)) {
-      if (process.path().filename() == self) continue;
-      for (const fs::directory_entry& fd : fs::directory_iterator(process.path() / "fd", error)) {
-        if (fs::read_symlink(fd.path(), error) == file) return;
-      }
-    }
-    ::usleep(1000);
-  }
+// Waits for the next open of the file watch watches: a program that opens
+// a file and then waits for its lock is waiting once this returns.
+inline void WaitForAnOpen(int watch) {
+  alignas(inotify_event) char event[sizeof(inotify_event) + NAME_MAX + 1];
+  (void)::read(watch, event, sizeof event);
 }
 
 inline void Release(pid_t holder) {
