@@ -37,10 +37,6 @@ Status Failure() { return FromErrno(errno); }
 
 off_t At(std::uint64_t offset) { return static_cast<off_t>(offset); }
 
-// A write that ran out of room part-way is a short write, not an error: the
-// bytes before the limit went out, and the caller reports the short count.
-bool RanOutOfRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
-
 int OpenWithoutBlocking(const char* name, Access access, int more_flags = 0) {
   // O_NONBLOCK keeps a FIFO or a device from blocking the open; it is
   // cleared again once the file is known to be a regular file.
@@ -253,53 +249,49 @@ Status ReadFolderMatching(int folder, const char* name, NameMatches& matches) {
   }
 }
 
+// A whole transfer of pread or pwrite calls. A write that ran out of room
+// part-way is a short write, not an error: the bytes before the limit went
+// out, and the caller reports the short count.
+template <typename Call>
+Status TransferAt(std::size_t size, std::size_t& done, Call call) {
+  return TransferAll(size, done, [&](std::size_t& moved) {
+    const ssize_t n = RetryOnInterrupt(call);
+    if (n < 0 && done > 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) return Status{};
+    if (n < 0) return Failure();
+    moved = static_cast<std::size_t>(n);
+    return Status{};
+  });
+}
+
+// The descriptor where its check passed; otherwise it is closed again.
+Status KeepIfChecked(int fd, Status checked, FileHandle& opened) {
+  if (checked.ok()) opened = fd;
+  if (!checked.ok()) ::close(fd);
+  return checked;
+}
+
 }  // namespace
 
 Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHandle& opened) {
   const int fd = OpenWithoutBlocking(name, access);
-  if (fd < 0) return Failure();
-  if (const Status status = CheckOpenedFile(name, fd); !status.ok()) {
-    ::close(fd);
-    return status;
-  }
-  opened = fd;
-  return Status{};
+  return fd < 0 ? Failure() : KeepIfChecked(fd, CheckOpenedFile(name, fd), opened);
 }
 
 Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHandle file, FileHandle& opened) {
-  const int fd = OpenWithoutBlocking(name, access, O_NOFOLLOW);
-  if (fd < 0) return Failure();  // ELOOP, a link: code 1921
-  if (const Status status = CheckTrustedJournal(fd, Descriptor(file)); !status.ok()) {
-    ::close(fd);
-    return status;
-  }
-  opened = fd;
-  return Status{};
+  const int fd = OpenWithoutBlocking(name, access, O_NOFOLLOW);  // a link: ELOOP, code 1921
+  return fd < 0 ? Failure() : KeepIfChecked(fd, CheckTrustedJournal(fd, Descriptor(file)), opened);
 }
 
 Status PlatformFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
                                   std::size_t& done) {
   auto* bytes = static_cast<unsigned char*>(buffer);
-  return TransferAll(size, done, [&](std::size_t& moved) {
-    const ssize_t n =
-        RetryOnInterrupt([&] { return ::pread(Descriptor(file), bytes + done, size - done, At(offset + done)); });
-    if (n < 0) return Failure();
-    moved = static_cast<std::size_t>(n);
-    return Status{};
-  });
+  return TransferAt(size, done, [&] { return ::pread(Descriptor(file), bytes + done, size - done, At(offset + done)); });
 }
 
 Status PlatformFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
                                    std::size_t& done) {
   const auto* bytes = static_cast<const unsigned char*>(data);
-  return TransferAll(size, done, [&](std::size_t& moved) {
-    const ssize_t n =
-        RetryOnInterrupt([&] { return ::pwrite(Descriptor(file), bytes + done, size - done, At(offset + done)); });
-    if (n < 0 && done > 0 && RanOutOfRoom(errno)) return Status{};
-    if (n < 0) return Failure();
-    moved = static_cast<std::size_t>(n);
-    return Status{};
-  });
+  return TransferAt(size, done, [&] { return ::pwrite(Descriptor(file), bytes + done, size - done, At(offset + done)); });
 }
 
 Status PlatformFileSystem::Sync(FileHandle file) {

@@ -35,11 +35,15 @@ DWORD RightsFor(Access access) {
   return access == Access::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
 }
 
-Status Opened(HANDLE handle, FileHandle& opened) {
-  if (handle == INVALID_HANDLE_VALUE) return Failure();
-  opened = reinterpret_cast<FileHandle>(handle);
-  return Status{};
+// The handle opened where its check (a code, 0: none) passed; otherwise it
+// is closed again.
+Status KeepIfChecked(HANDLE handle, int code, FileHandle& opened) {
+  if (code == 0) opened = reinterpret_cast<FileHandle>(handle);
+  if (code != 0) ::CloseHandle(handle);
+  return Status{code};
 }
+
+int TypeCheck(HANDLE handle, int code) { return ::GetFileType(handle) == FILE_TYPE_DISK ? 0 : code; }
 
 // A name whose folder is missing is not found either.
 Status NotFoundAsSuch(Status status) {
@@ -84,18 +88,10 @@ bool TryLock(HANDLE handle, LockMode mode, DWORD& error) {
 }  // namespace
 
 Status PlatformFileSystem::OpenExisting(const char* name, Access access, FileHandle& opened) {
-  FileHandle file = kNoFile;
-  const Status status = Opened(::CreateFileA(AnsiName(name).c_str(), RightsFor(access),
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr),
-                               file);
-  if (!status.ok()) return status;
-  if (::GetFileType(AsHandle(file)) != FILE_TYPE_DISK) {
-    ::CloseHandle(AsHandle(file));
-    return Status{ERROR_ACCESS_DENIED};
-  }
-  opened = file;
-  return Status{};
+  const HANDLE file = ::CreateFileA(AnsiName(name).c_str(), RightsFor(access), FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Failure();
+  return KeepIfChecked(file, TypeCheck(file, ERROR_ACCESS_DENIED), opened);
 }
 
 Status PlatformFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
@@ -170,25 +166,16 @@ Status PlatformFileSystem::Lock(FileHandle file, LockMode mode) {
 void PlatformFileSystem::WaitAWhile() { ::Sleep(lock_wait_ms_); }
 
 Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHandle, FileHandle& opened) {
-  FileHandle journal = kNoFile;
-  const Status status = Opened(::CreateFileA(AnsiName(name).c_str(), RightsFor(access),
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                             nullptr),
-                               journal);
-  if (!status.ok()) return NotFoundAsSuch(status);
+  const HANDLE journal = ::CreateFileA(AnsiName(name).c_str(), RightsFor(access),
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (journal == INVALID_HANDLE_VALUE) return NotFoundAsSuch(Failure());
   BY_HANDLE_FILE_INFORMATION info{};
-  int code = 0;
-  if (!::GetFileInformationByHandle(AsHandle(journal), &info)) code = LastError();
+  int code = TypeCheck(journal, kNotARegularFile);
+  if (!::GetFileInformationByHandle(journal, &info)) code = LastError();
   else if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) code = kSymbolicLink;
-  else if (::GetFileType(AsHandle(journal)) != FILE_TYPE_DISK) code = kNotARegularFile;
-  else if (info.nNumberOfLinks != 1) code = kMoreThanOneLink;
-  if (code != 0) {
-    ::CloseHandle(AsHandle(journal));
-    return Status{code};
-  }
-  opened = journal;
-  return Status{};
+  else if (code == 0 && info.nNumberOfLinks != 1) code = kMoreThanOneLink;
+  return KeepIfChecked(journal, code, opened);
 }
 
 // The journal takes the access list of its file, Win32's counterpart of
@@ -197,19 +184,14 @@ Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHand
 // the name is taken over where this user may write it.
 Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, FileHandle& created) {
   const DWORD rights = GENERIC_READ | GENERIC_WRITE | WRITE_DAC;
-  FileHandle journal = kNoFile;
-  Status status = Opened(
-      ::CreateFileA(AnsiName(name).c_str(), rights, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr), journal);
-  if (status.Code == ERROR_FILE_EXISTS) {
-    status = OpenJournal(name, Access::ReadWrite, like, journal);
+  const HANDLE made = ::CreateFileA(AnsiName(name).c_str(), rights, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  FileHandle journal = reinterpret_cast<FileHandle>(made);
+  if (made == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return Failure();
+  if (made == INVALID_HANDLE_VALUE) {
+    const Status status = OpenJournal(name, Access::ReadWrite, like, journal);
     if (!status.ok()) return Status{status.Code == ERROR_ACCESS_DENIED ? kFileExists : status.Code};
-    if (!::SetEndOfFile(AsHandle(journal))) {
-      status = Failure();
-      ::CloseHandle(AsHandle(journal));
-      return status;
-    }
+    if (!::SetEndOfFile(AsHandle(journal))) return KeepIfChecked(AsHandle(journal), LastError(), journal);
   }
-  if (!status.ok()) return status;
   PACL access_list = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   DWORD given = ::GetSecurityInfo(AsHandle(like), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
