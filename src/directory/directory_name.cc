@@ -10,7 +10,16 @@ int CompareNames(const void* left, const void* right) {
   return std::strcmp(static_cast<const char*>(left), static_cast<const char*>(right));
 }
 
+char LowerAscii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte; }
+
 }  // namespace
+
+bool EqualIgnoringAsciiCase(const char* left, const char* right) {
+  for (; *left != '\0' && *right != '\0'; ++left, ++right) {
+    if (LowerAscii(*left) != LowerAscii(*right)) return false;
+  }
+  return *left == *right;
+}
 
 NameLookup FindDirectoryFile(FileSystem& files) {
   NameLookup lookup;

@@ -20,4 +20,6 @@ struct NameLookup {
 // Takes no memory.
 NameLookup FindDirectoryFile(FileSystem& files);
 
+bool EqualIgnoringAsciiCase(const char* left, const char* right);
+
 }  // namespace kovo

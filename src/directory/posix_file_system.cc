@@ -15,6 +15,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "directory/directory_name.h"
 #include "directory/posix_error.h"
 #include "directory/posix_journal_trust.h"
 
@@ -215,15 +216,6 @@ int TryLock(int fd, LockMode mode, bool apart, bool& classic_locks) {
   const int record = IgnoreUnsupported(RecordLock(fd, shared ? F_RDLCK : F_WRLCK, classic_locks));
   if (record != 0 && apart) (void)WholeFileLock(fd, LOCK_UN);
   return record;
-}
-
-char LowerAscii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte; }
-
-bool EqualIgnoringAsciiCase(const char* left, const char* right) {
-  for (; *left != '\0' && *right != '\0'; ++left, ++right) {
-    if (LowerAscii(*left) != LowerAscii(*right)) return false;
-  }
-  return *left == *right;
 }
 
 void NoteIfMatching(const char* entry, const char* name, NameMatches& matches) {

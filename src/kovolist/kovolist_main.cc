@@ -196,9 +196,7 @@ std::string RunPhrase(const kovo::ListingOptions& options) {
   if (!options.File) return run;
   const std::filesystem::path named(*options.File);
   const std::string folder = named.parent_path().string();
-  std::string name = named.filename().string();
-  for (char& byte : name) byte = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte;
-  if (name == kovo::kDirectoryFileName)
+  if (kovo::EqualIgnoringAsciiCase(named.filename().string().c_str(), kovo::kDirectoryFileName))
     return folder.empty() ? run : run + " run in " + folder;
   return run + " run on it as kovo.fon" + (folder.empty() ? "" : " in " + folder);
 }
