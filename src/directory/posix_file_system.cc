@@ -277,13 +277,15 @@ Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHand
 Status PlatformFileSystem::ReadAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t size,
                                   std::size_t& done) {
   auto* bytes = static_cast<unsigned char*>(buffer);
-  return TransferAt(size, done, [&] { return ::pread(Descriptor(file), bytes + done, size - done, At(offset + done)); });
+  const int fd = Descriptor(file);
+  return TransferAt(size, done, [&] { return ::pread(fd, bytes + done, size - done, At(offset + done)); });
 }
 
 Status PlatformFileSystem::WriteAt(FileHandle file, std::uint64_t offset, const void* data, std::size_t size,
                                    std::size_t& done) {
   const auto* bytes = static_cast<const unsigned char*>(data);
-  return TransferAt(size, done, [&] { return ::pwrite(Descriptor(file), bytes + done, size - done, At(offset + done)); });
+  const int fd = Descriptor(file);
+  return TransferAt(size, done, [&] { return ::pwrite(fd, bytes + done, size - done, At(offset + done)); });
 }
 
 Status PlatformFileSystem::Sync(FileHandle file) {

@@ -184,7 +184,8 @@ Status PlatformFileSystem::OpenJournal(const char* name, Access access, FileHand
 // the name is taken over where this user may write it.
 Status PlatformFileSystem::CreateJournal(const char* name, FileHandle like, FileHandle& created) {
   const DWORD rights = GENERIC_READ | GENERIC_WRITE | WRITE_DAC;
-  const HANDLE made = ::CreateFileA(AnsiName(name).c_str(), rights, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE made =
+      ::CreateFileA(AnsiName(name).c_str(), rights, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   FileHandle journal = reinterpret_cast<FileHandle>(made);
   if (made == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return Failure();
   if (made == INVALID_HANDLE_VALUE) {
