@@ -17,24 +17,18 @@ inline constexpr char kDirectoryFileName[] = "kovo.fon";
 // cut wherever the field is copied.
 template <std::size_t Capacity>
 struct TextField {
-  static constexpr std::size_t kCapacity = Capacity;
   std::uint8_t Length;
   std::uint8_t Text[Capacity];
 
   std::size_t UsableLength() const { return std::min<std::size_t>(Length, Capacity); }
 };
 
-// The five fields as a slot lays them out, end to end: where each one's
-// length byte stands and how many text bytes follow it.
-struct FieldLayout {
-  std::size_t Offset;
-  std::size_t Capacity;
-};
 inline constexpr int kFieldCount = 5;
-inline constexpr FieldLayout kFields[kFieldCount] = {{0, 60}, {61, 60}, {122, 12}, {135, 30}, {166, 30}};
 
-// One field of a slot, read through the layout.
+// One field of a slot, whatever its capacity.
 struct FieldView {
+  template <std::size_t N>
+  FieldView(const TextField<N>& field) : LengthByte(&field.Length), Capacity(N) {}
   const std::uint8_t* LengthByte;
   std::size_t Capacity;
   std::uint8_t Length() const { return *LengthByte; }
@@ -43,18 +37,20 @@ struct FieldView {
   bool IsCut() const { return Length() > Capacity; }
 };
 
+// The slot's layout: five fields end to end.
 struct DirectoryEntry {
-  TextField<kFields[0].Capacity> Field1;
-  TextField<kFields[1].Capacity> Field2;
-  TextField<kFields[2].Capacity> Field3;
-  TextField<kFields[3].Capacity> Field4;
-  TextField<kFields[4].Capacity> Field5;
+  TextField<60> Field1;
+  TextField<60> Field2;
+  TextField<12> Field3;
+  TextField<30> Field4;
+  TextField<30> Field5;
 
   // Only the lengths of the first two fields decide; the rest may hold anything.
   bool IsUsed() const { return Field1.Length != 0 && Field2.Length != 0; }
-  // The field at index 0..4 of kFields.
+  // Field1 at index 0, ..., Field5 at index 4.
   FieldView FieldAt(int index) const {
-    return FieldView{Bytes() + kFields[index].Offset, kFields[index].Capacity};
+    const FieldView fields[kFieldCount] = {Field1, Field2, Field3, Field4, Field5};
+    return fields[index];
   }
   std::uint8_t* Bytes() { return reinterpret_cast<std::uint8_t*>(this); }
   const std::uint8_t* Bytes() const { return reinterpret_cast<const std::uint8_t*>(this); }
@@ -73,11 +69,6 @@ struct DirectoryImage {
 
 static_assert(sizeof(DirectoryEntry) == kEntrySize, "slot layout must be packed");
 static_assert(alignof(DirectoryEntry) == 1, "slots are laid end to end");
-static_assert(offsetof(DirectoryEntry, Field2) == kFields[1].Offset &&
-              offsetof(DirectoryEntry, Field3) == kFields[2].Offset &&
-              offsetof(DirectoryEntry, Field4) == kFields[3].Offset &&
-              offsetof(DirectoryEntry, Field5) == kFields[4].Offset,
-              "the fields lie where the layout says");
 static_assert(sizeof(DirectoryImage) == kImageSize, "image must match the file");
 
 }  // namespace kovo

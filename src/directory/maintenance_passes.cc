@@ -7,14 +7,19 @@
 namespace kovo {
 namespace {
 
-// Field by field, each value cut to its capacity; nothing else is written.
+// The value cut to its capacity; nothing else is written.
+template <std::size_t Capacity>
+void CopyField(const TextField<Capacity>& from, TextField<Capacity>& to) {
+  to.Length = static_cast<std::uint8_t>(from.UsableLength());
+  std::memcpy(to.Text, from.Text, to.Length);
+}
+
 void CopyEntry(const DirectoryEntry& from, DirectoryEntry& to) {
-  for (int index = 0; index < kFieldCount; ++index) {
-    const FieldView field = from.FieldAt(index);
-    std::uint8_t* const length_byte = to.Bytes() + kFields[index].Offset;
-    *length_byte = static_cast<std::uint8_t>(field.UsableLength());
-    std::memcpy(length_byte + 1, field.Text(), field.UsableLength());
-  }
+  CopyField(from.Field1, to.Field1);
+  CopyField(from.Field2, to.Field2);
+  CopyField(from.Field3, to.Field3);
+  CopyField(from.Field4, to.Field4);
+  CopyField(from.Field5, to.Field5);
 }
 
 // Exchanges two whole slots (1-based).
@@ -26,7 +31,7 @@ void SwapEntries(DirectoryImage& image, int first, int second) {
 }
 
 // A sort key is laid out as the first field it comes from.
-using SortKey = TextField<kFields[0].Capacity>;
+using SortKey = decltype(DirectoryEntry::Field1);
 
 // Field1's value with 'a'..'z' raised to 'A'..'Z'; no other byte changes.
 SortKey UpperKey(const SortKey& field) {
