@@ -122,9 +122,8 @@ Status JudgeOnceStill(FileSystem& files, FileHandle file, const JournalPath& jou
   std::uint64_t seen = 0;
   for (int look = 0; look < kLooks; ++look) {
     if (const Status judged = JudgeJournal(files, file, journal_name, scratch, verdict); !judged.ok()) return judged;
-    const bool spent = verdict.Action == JournalAction::Remove && verdict.Kind == Leftover::Spent;
     const std::uint64_t now = Fnv1a(&scratch, sizeof scratch);
-    if (verdict.Action == JournalAction::None || spent || (look > 0 && now == seen)) return Status{};
+    if (verdict.Action == JournalAction::None || verdict.IsSpent() || (look > 0 && now == seen)) return Status{};
     seen = now;
     files.WaitAWhile();
   }

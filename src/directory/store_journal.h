@@ -87,6 +87,7 @@ struct JournalVerdict {
   JournalAction Action = JournalAction::None;
   Leftover Kind = Leftover::CutOff;  // why one is removed
   bool Read = false;  // a record's length of it is in the scratch, judged or refused
+  bool IsSpent() const { return Action == JournalAction::Remove && Kind == Leftover::Spent; }
 };
 
 // Judges the journal beside the open file, which the caller holds locked.

@@ -271,7 +271,7 @@ int PrintJson(const kovo::ListingOptions& options, const ListedFile& file, const
 // The journal beside the file, listed like the file: what a person told to
 // decide over a journal has to decide with.
 int ListJournal(const kovo::ListingOptions& options, const ListedFile& file) {
-  const bool spent = file.Journal.Action == kovo::JournalAction::Remove && file.Journal.Kind == kovo::Leftover::Spent;
+  const bool spent = file.Journal.IsSpent();
   if (!file.Journal.Read || spent) {
     std::string why = "it is shorter than a journal, so it holds no images";
     if (!file.JournalRefused.ok()) why = "it cannot be shown: " + JournalReasonOf(file.JournalRefused.Code);
